@@ -1,0 +1,25 @@
+/* mslist: builds a multi-string from its arguments and prints it, one
+ * string a line, then its count and size. */
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "mstring.h"
+
+int main(int argc, char **argv)
+{
+    char *ms;
+
+    if (argc < 2) {
+        fprintf(stderr, "usage: %s STRING...\n", argv[0]);
+        return 2;
+    }
+    ms = mkmstrv(argv + 1);
+    if (ms == NULL) {
+        fputs("mslist: out of memory\n", stderr);
+        return 1;
+    }
+    if (putms(ms) >= 0)
+        printf("(%d strings, %lu bytes)\n", mstrcount(ms), (unsigned long)mstrsize(ms));
+    free(ms);
+    return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+}

@@ -1,0 +1,45 @@
+// Helpers shared by the library's modules.  Nothing here is exported: the
+// library is built with hidden visibility and a version script.
+#ifndef MSTRING_INTERNAL_H
+#define MSTRING_INTERNAL_H
+
+#include <cstddef>
+
+namespace mstring_internal {
+
+// strlen, which the library does not import from libc.
+inline std::size_t length(const char *s)
+{
+    const char *p = s;
+    while (*p != '\0')
+        ++p;
+    return static_cast<std::size_t>(p - s);
+}
+
+// Calls visit(s) for each string s of ms in order and returns the address
+// of the final NUL.  The first string is visited even when empty; after it,
+// an empty string is the final NUL.
+template <class Visit>
+inline const char *walk(const char *ms, Visit visit)
+{
+    const char *p = ms;
+    do {
+        visit(p);
+        p += length(p) + 1;
+    } while (*p != '\0');
+    return p;
+}
+
+// Writes s (len bytes) over the final NUL of ms, whose size is size, and a
+// new final NUL behind it: ms needs size + len + 1 bytes.  s must not lie
+// in the bytes being written; a string of ms itself never does.
+void append(char *ms, std::size_t size, const char *s, std::size_t len);
+
+// Reallocates block (holding a multi-string of size bytes) to exactly
+// size + len + 1 bytes and appends s (len bytes) to it.  s may lie inside
+// the multi-string.  Returns the new block, or null with block untouched.
+char *grow(char *block, std::size_t size, const char *s, std::size_t len);
+
+} // namespace mstring_internal
+
+#endif

@@ -1,0 +1,27 @@
+// Appending to a heap block, growing it to the exact new size.
+#include "mstring.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+
+#include "mstring-internal.h"
+
+char *mstring_internal::grow(char *block, size_t size, const char *s, size_t len)
+{
+    // s may be one of block's strings: keep its offset, realloc may move it.
+    uintptr_t offset = reinterpret_cast<uintptr_t>(s) - reinterpret_cast<uintptr_t>(block);
+    bool inside = offset < size;
+    char *grown = static_cast<char *>(realloc(block, size + len + 1));
+    if (grown == nullptr)
+        return nullptr;
+    append(grown, size, inside ? grown + offset : s, len);
+    return grown;
+}
+
+char *mstradd_r(char **ms, const char *s)
+{
+    char *grown = mstring_internal::grow(*ms, mstrsize(*ms), s, mstring_internal::length(s));
+    if (grown != nullptr)
+        *ms = grown;
+    return grown;
+}
