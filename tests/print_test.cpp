@@ -1,0 +1,127 @@
+// Printing, with standard output captured, failing or closed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "mstring.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+enum class Out { Captured, Full, Closed };
+
+struct Printed {
+    int result;
+    std::string text;
+};
+
+// Runs print in a child whose stdout is a pipe back to us (Captured), the
+// unbuffered /dev/full (Full) or a closed descriptor (Closed).
+Printed run(Out out, const std::function<int()> &print)
+{
+    int text[2], res[2];
+    if (pipe(text) != 0 || pipe(res) != 0)
+        ADD_FAILURE() << "pipe";
+    std::fflush(stdout);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(text[0]);
+        close(res[0]);
+        if (out == Out::Captured)
+            dup2(text[1], 1);
+        else if (out == Out::Full)
+            dup2(open("/dev/full", O_WRONLY), 1);
+        else
+            close(1);
+        if (out != Out::Captured)
+            std::setvbuf(stdout, nullptr, _IONBF, 0);
+        int r = print();
+        std::fflush(stdout);
+        ssize_t w = write(res[1], &r, sizeof r);
+        _exit(w == sizeof r ? 0 : 1);
+    }
+    close(text[1]);
+    close(res[1]);
+    Printed p{0, ""};
+    char buf[4096];
+    for (ssize_t n; (n = read(text[0], buf, sizeof buf)) > 0;)
+        p.text.append(buf, static_cast<size_t>(n));
+    EXPECT_EQ(read(res[0], &p.result, sizeof p.result), static_cast<ssize_t>(sizeof p.result));
+    close(text[0]);
+    close(res[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return p;
+}
+
+struct Lines {
+    std::string ms;
+    std::string text; // what putms writes
+    int lines;
+};
+
+const Lines kLines[] = {
+    {"a\0b\0\0"s, "a\nb\n", 2},
+    {"\0\0"s, "\n", 1},
+    {"\0a\0\0"s, "\na\n", 2},
+    {"hello\0\xff\x01\0\0junk"s, "hello\n\xff\x01\n", 2},
+};
+
+TEST(Print, AllStrings)
+{
+    for (const Lines &c : kLines) {
+        Printed got = run(Out::Captured, [&] { return putms(c.ms.data()); });
+        EXPECT_EQ(got.text, c.text);
+        // The total is the sum of what puts gave for each line.
+        Printed want = run(Out::Captured, [&] {
+            int sum = 0;
+            for (int n = 1; n <= c.lines; ++n)
+                sum += puts(mstrindex(c.ms.data(), n));
+            return sum;
+        });
+        EXPECT_EQ(got.result, want.result);
+        EXPECT_EQ(got.text, want.text);
+    }
+}
+
+TEST(Print, OneString)
+{
+    const std::string ms = "\0ab\0c\0\0"s;
+    struct {
+        int n;
+        std::string text;
+        int result; // 0, EOF, or 1 for what puts returns
+    } cases[] = {
+        {0, "", 0}, {1, "\n", 1}, {2, "ab\n", 1}, {3, "c\n", 1}, {4, "\n", 1},
+        {5, "", EOF}, {6, "", EOF}, {-1, "", EOF}, {-2147483647 - 1, "", EOF},
+    };
+    for (const auto &c : cases) {
+        Printed got = run(Out::Captured, [&] { return putmss(ms.data(), c.n); });
+        EXPECT_EQ(got.text, c.text) << "n = " << c.n;
+        if (c.result == 1)
+            EXPECT_EQ(got.result, run(Out::Captured, [&] { return puts(c.text.substr(0, c.text.size() - 1).c_str()); }).result);
+        else
+            EXPECT_EQ(got.result, c.result) << "n = " << c.n;
+    }
+}
+
+TEST(Print, FailingWritesAddEofAndGoOn)
+{
+    for (Out out : {Out::Full, Out::Closed}) {
+        for (const Lines &c : kLines) {
+            EXPECT_EQ(run(out, [&] { return putms(c.ms.data()); }).result, c.lines * EOF);
+            EXPECT_EQ(run(out, [&] { return putmss(c.ms.data(), 1); }).result, EOF);
+            EXPECT_EQ(run(out, [&] { return putmss(c.ms.data(), 0); }).result, 0);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+// Size, count and index of multi-strings, read where a byte too far faults.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mstring.h"
+#include "support.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+struct Layout {
+    std::string bytes;       // the multi-string, plus anything behind it
+    size_t size;
+    int count;
+    std::vector<int> starts; // mstrindex offsets for n = 1 .. count + 1
+};
+
+const Layout kLayouts[] = {
+    {"\0\0"s, 2, 1, {0, 1}},
+    {"a\0\0"s, 3, 1, {0, 2}},
+    {"a\0b\0\0"s, 5, 2, {0, 2, 4}},
+    {"\0a\0\0"s, 4, 2, {0, 1, 3}},
+    {"ab\0\0\0"s, 4, 1, {0, 3}},
+    {"ab\0\0A"s, 4, 1, {0, 3}},
+    {"\0\0xyz\0\0"s, 2, 1, {0, 1}},
+    {"one\0two\0three\0\0"s, 15, 3, {0, 4, 8, 14}},
+    {"\0bc\0d\0\0"s, 7, 3, {0, 1, 4, 6}},
+    {"\xff\x80\x01\0\x7f\0\0"s, 7, 2, {0, 4, 6}},
+};
+
+class Read : public testing::TestWithParam<Layout> {};
+
+TEST_P(Read, SizeCountAndEveryIndex)
+{
+    const Layout &l = GetParam();
+    GuardedBytes g(l.bytes);
+    const char *ms = g.data();
+    EXPECT_EQ(mstrsize(ms), l.size);
+    EXPECT_EQ(mstrcount(ms), l.count);
+    ASSERT_EQ(l.starts.size(), static_cast<size_t>(l.count) + 1);
+    for (int n = 1; n <= l.count + 1; ++n)
+        EXPECT_EQ(mstrindex(ms, n), ms + l.starts[n - 1]) << "n = " << n;
+}
+
+TEST_P(Read, IndexOutsideTheListIsNull)
+{
+    const Layout &l = GetParam();
+    // Only the multi-string itself is readable: a scan past its final NUL
+    // would fault on the guard page.
+    GuardedBytes g(l.bytes.substr(0, l.size));
+    const char *ms = g.data();
+    for (int n : {0, -1, -2, -1000, l.count + 2, l.count + 3, l.count + 100, 0x7fffffff})
+        EXPECT_EQ(mstrindex(ms, n), nullptr) << "n = " << n;
+    EXPECT_EQ(mstrsize(ms), l.size);
+    EXPECT_EQ(mstrcount(ms), l.count);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, Read, testing::ValuesIn(kLayouts));
+
+TEST(Read, IndexOneReadsNothing)
+{
+    // n = 1 answers ms itself without touching memory.
+    const char *ms = reinterpret_cast<const char *>(16);
+    EXPECT_EQ(mstrindex(ms, 1), ms);
+}
+
+TEST(Read, EmptyFirstStringNeverLooksBeforeTheStart)
+{
+    // A NUL just before ms must not make its empty first string look like
+    // the end of a list.
+    std::string bytes = "\0\0a\0\0"s;
+    const char *ms = bytes.data() + 1;
+    EXPECT_EQ(mstrindex(ms, 2), ms + 1);
+    EXPECT_EQ(mstrindex(ms, 3), ms + 3);
+    EXPECT_EQ(mstrindex(ms, 4), nullptr);
+}
+
+TEST(Read, LongList)
+{
+    std::string bytes;
+    std::vector<size_t> starts;
+    for (int i = 0; i < 1000; ++i) {
+        starts.push_back(bytes.size());
+        bytes += std::string(static_cast<size_t>(i % 37) + 1, static_cast<char>('a' + i % 26));
+        bytes += '\0';
+    }
+    starts.push_back(bytes.size());
+    bytes += '\0';
+    GuardedBytes g(bytes);
+    EXPECT_EQ(mstrsize(g.data()), bytes.size());
+    EXPECT_EQ(mstrcount(g.data()), 1000);
+    for (int n = 1; n <= 1001; ++n)
+        ASSERT_EQ(mstrindex(g.data(), n), g.data() + starts[static_cast<size_t>(n - 1)]);
+    EXPECT_EQ(mstrindex(g.data(), 1002), nullptr);
+}
+
+} // namespace
