@@ -186,11 +186,11 @@ TEST(FaultSweep, Build)
     }
 }
 
-// Sizes no heap grants: the request is passed on as it is, not wrapped
-// or cut, and its refusal leaves nothing behind.
+// Sizes no 32-bit heap can grant: the request is passed on as it is, not
+// wrapped or cut, and its refusal leaves nothing behind.
 TEST(HugeSizes, InitPassesThemOnAndFails)
 {
-    for (size_t size : {SIZE_MAX, SIZE_MAX - 1, SIZE_MAX / 2 + 1}) {
+    for (size_t size : {SIZE_MAX, SIZE_MAX - 1, SIZE_MAX - 65536}) {
         heap::Recording rec;
         EXPECT_EQ(mstrinit("abc", size), nullptr);
         std::vector<heap::Call> calls = rec.calls();
