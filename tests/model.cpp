@@ -196,7 +196,7 @@ bool Driver::init(List &l, bool room)
     case 3: // too small for s, which is cut to fit
         size = 2 + src_.pick(static_cast<unsigned>(s.size() < 255 ? s.size() + 1 : 255));
         break;
-    default: // 1: refused without a request
+    default: // 0 again, or 1: refused without a request
         size = src_.pick(2);
         break;
     }
