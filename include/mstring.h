@@ -13,6 +13,11 @@
  * block it has handed out, keeps no state and creates no threads.  Failures
  * are reported by a null result only; errno is not set on purpose.
  *
+ * Sizes are size_t: no multi-string or block is larger than SIZE_MAX
+ * bytes (4 GiB - 1 on 32-bit x86; glibc's malloc refuses more than
+ * 2 GiB - 1 anyway).  A call whose new block would need more returns NULL
+ * as if the heap had refused, and changes nothing.
+ *
  * Arguments are not checked unless stated: multi-strings must be well
  * formed (end in two adjacent NULs), strings NUL-terminated, and in-place
  * operations must be given enough room.

@@ -19,7 +19,7 @@ char *build(const char *first, Next next)
     char *block = mstrinit(first, 0);
     if (block == nullptr)
         return nullptr;
-    size_t size = mstring_internal::length(first) + 2;
+    size_t size = mstring_internal::length(first) + 2; // fits: mstrinit made it
     for (const char *s = next(); s != nullptr; s = next()) {
         size_t len = mstring_internal::length(s);
         char *grown = mstring_internal::grow(block, size, s, len);
@@ -28,7 +28,7 @@ char *build(const char *first, Next next)
             return nullptr;
         }
         block = grown;
-        if (len != 0)
+        if (len != 0) // cannot wrap: grow refuses a size + len + 1 past SIZE_MAX
             size += len + 1;
     }
     return block;

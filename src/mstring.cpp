@@ -39,7 +39,9 @@ char *mstrinit(const char *s, size_t size)
     if (size == 1)
         return nullptr;
     if (size == 0)
-        size = length(s) + 2;
+        size = mstring_internal::size_with(1, length(s));
+    if (size == 0) // strlen(s) + 2 does not fit in size_t
+        return nullptr;
     char *block = static_cast<char *>(malloc(size));
     if (block == nullptr)
         return nullptr;

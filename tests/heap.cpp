@@ -4,9 +4,28 @@
 #include <cstring>
 #include <malloc.h>
 
-extern "C" void *__libc_malloc(std::size_t);
-extern "C" void *__libc_realloc(void *, std::size_t);
-extern "C" void __libc_free(void *);
+// The allocator behind the hooks.  Normally glibc's own entry points,
+// which valgrind replaces as well (run it with
+// --soname-synonyms=somalloc=nouserintercepts so that these hooks stay in
+// place).  Under AddressSanitizer its allocator instead: the hooks replace
+// its malloc, and blocks from glibc's would be foreign to it and unchecked.
+#if defined(__SANITIZE_ADDRESS__)
+#define HEAP_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HEAP_ASAN 1
+#endif
+#endif
+
+#ifdef HEAP_ASAN
+#define REAL(f) __interceptor_##f
+#else
+#define REAL(f) __libc_##f
+#endif
+
+extern "C" void *REAL(malloc)(std::size_t);
+extern "C" void *REAL(realloc)(void *, std::size_t);
+extern "C" void REAL(free)(void *);
 
 namespace {
 
@@ -35,12 +54,12 @@ bool refuse()
 // A realloc that always moves the block and poisons the old one.
 void *moved(void *ptr, std::size_t size)
 {
-    void *p = __libc_malloc(size);
+    void *p = REAL(malloc)(size);
     if (p != nullptr && ptr != nullptr) {
         std::size_t old = malloc_usable_size(ptr);
         std::memcpy(p, ptr, old < size ? old : size);
         std::memset(ptr, 0xEE, old);
-        __libc_free(ptr);
+        REAL(free)(ptr);
     }
     return p;
 }
@@ -50,8 +69,8 @@ void *moved(void *ptr, std::size_t size)
 extern "C" void *malloc(std::size_t size)
 {
     if (!g_on)
-        return __libc_malloc(size);
-    void *p = refuse() ? nullptr : __libc_malloc(size);
+        return REAL(malloc)(size);
+    void *p = refuse() ? nullptr : REAL(malloc)(size);
     g_live += p != nullptr;
     log('m', nullptr, size, p);
     return p;
@@ -60,8 +79,8 @@ extern "C" void *malloc(std::size_t size)
 extern "C" void *realloc(void *ptr, std::size_t size)
 {
     if (!g_on)
-        return __libc_realloc(ptr, size);
-    void *p = refuse() ? nullptr : g_moving ? moved(ptr, size) : __libc_realloc(ptr, size);
+        return REAL(realloc)(ptr, size);
+    void *p = refuse() ? nullptr : g_moving ? moved(ptr, size) : REAL(realloc)(ptr, size);
     if (ptr == nullptr)
         g_live += p != nullptr;
     log('r', ptr, size, p);
@@ -74,7 +93,7 @@ extern "C" void free(void *ptr)
         --g_live;
         log('f', ptr, 0, nullptr);
     }
-    __libc_free(ptr);
+    REAL(free)(ptr);
 }
 
 namespace heap {

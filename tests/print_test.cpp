@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "mstring.h"
 
@@ -15,15 +16,17 @@ using namespace std::string_literals;
 
 namespace {
 
-enum class Out { Captured, Full, Closed };
+// Where the child's stdout goes: a pipe back to us (Captured, or
+// Unbuffered), /dev/full unbuffered (Full) or buffered (FullBuffered, where
+// a write fails only once the buffer fills), or a closed descriptor.
+enum class Out { Captured, Unbuffered, Full, FullBuffered, Closed };
 
 struct Printed {
     int result;
     std::string text;
 };
 
-// Runs print in a child whose stdout is a pipe back to us (Captured), the
-// unbuffered /dev/full (Full) or a closed descriptor (Closed).
+// Runs print in a child with stdout set up as out says.
 Printed run(Out out, const std::function<int()> &print)
 {
     int text[2], res[2];
@@ -34,13 +37,13 @@ Printed run(Out out, const std::function<int()> &print)
     if (pid == 0) {
         close(text[0]);
         close(res[0]);
-        if (out == Out::Captured)
+        if (out == Out::Captured || out == Out::Unbuffered)
             dup2(text[1], 1);
-        else if (out == Out::Full)
+        else if (out == Out::Full || out == Out::FullBuffered)
             dup2(open("/dev/full", O_WRONLY), 1);
         else
             close(1);
-        if (out != Out::Captured)
+        if (out != Out::Captured && out != Out::FullBuffered)
             std::setvbuf(stdout, nullptr, _IONBF, 0);
         int r = print();
         std::fflush(stdout);
@@ -120,6 +123,39 @@ TEST(Print, FailingWritesAddEofAndGoOn)
             EXPECT_EQ(run(out, [&] { return putms(c.ms.data()); }).result, c.lines * EOF);
             EXPECT_EQ(run(out, [&] { return putmss(c.ms.data(), 1); }).result, EOF);
             EXPECT_EQ(run(out, [&] { return putmss(c.ms.data(), 0); }).result, 0);
+        }
+    }
+}
+
+// In every mode the library's results and text are those of the same puts
+// calls made directly, and the child lives to report them: a failed line
+// counts EOF and the rest are still written.  The long lines overflow the
+// buffer of a buffered /dev/full, so some of its writes fail mid-list.
+TEST(Print, EveryOutputModeMatchesPuts)
+{
+    const std::string big(10000, 'b');
+    std::vector<std::string> lists;
+    for (const Lines &c : kLines)
+        lists.push_back(c.ms);
+    lists.push_back("a\0"s + big + "\0c\0"s + big + "\0\0"s);
+    for (Out out : {Out::Captured, Out::Unbuffered, Out::Full, Out::FullBuffered, Out::Closed}) {
+        for (const std::string &ms : lists) {
+            int count = mstrcount(ms.data());
+            Printed got = run(out, [&] { return putms(ms.data()); });
+            Printed want = run(out, [&] {
+                int sum = 0;
+                for (int n = 1; n <= count; ++n)
+                    sum += puts(mstrindex(ms.data(), n));
+                return sum;
+            });
+            EXPECT_EQ(got.result, want.result) << static_cast<int>(out) << " " << count;
+            EXPECT_EQ(got.text, want.text);
+            for (int n = 1; n <= count + 1; ++n) {
+                Printed one = run(out, [&] { return putmss(ms.data(), n); });
+                Printed direct = run(out, [&] { return puts(mstrindex(ms.data(), n)); });
+                EXPECT_EQ(one.result, direct.result) << static_cast<int>(out) << " n = " << n;
+                EXPECT_EQ(one.text, direct.text);
+            }
         }
     }
 }

@@ -31,6 +31,12 @@ const Layout kLayouts[] = {
     {"\xff\x80\x01\0\x7f\0\0"s, 7, 2, {0, 4, 6}},
 };
 
+// GoogleTest would print a Layout's raw bytes, uninitialised ones included.
+void PrintTo(const Layout &l, std::ostream *os)
+{
+    *os << testing::PrintToString(l.bytes);
+}
+
 class Read : public testing::TestWithParam<Layout> {};
 
 TEST_P(Read, SizeCountAndEveryIndex)

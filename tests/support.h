@@ -29,6 +29,8 @@ public:
     GuardedBytes &operator=(const GuardedBytes &) = delete;
 
     char *data() const { return data_; }
+    // From now on a write to the bytes faults as well.
+    void read_only() const { mprotect(map_, readable_, PROT_READ); }
 
 private:
     std::size_t readable_;
