@@ -53,7 +53,7 @@ int main(void)
         ms[len++] = '\0';
     ms[len] = '\0'; /* the final NUL */
     if (mstrsize(ms) != len + 1) {
-        fprintf(stderr, "msread: record %d is empty; only the first record may be\n",
+        fprintf(stderr, "msread: record %d is empty; only the first string of a list can be empty\n",
                 mstrcount(ms) + 1);
         free(ms);
         return 1;
