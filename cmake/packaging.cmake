@@ -1,0 +1,57 @@
+# Installation: the headers, the library with its soname links, a
+# pkg-config file, a CMake package giving mstring::mstring, and the man
+# pages.  Prefix and DESTDIR are honoured as CMake does everywhere.
+#
+# Library directory: GNUInstallDirs gives lib/i386-linux-gnu, Debian's
+# multiarch directory for 32-bit x86, when the prefix is /usr on Debian
+# (a -m32 build has CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu), and lib
+# for any other prefix, unless CMAKE_INSTALL_LIBDIR is set.  The choice is
+# made when configuring, so give the prefix then.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+# The name a consumer links against, in the build tree as when installed.
+add_library(mstring::mstring ALIAS mstring)
+
+install(TARGETS mstring EXPORT mstring-targets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/mstring.h include/mstring.hpp
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# The package carries no -m32: a consumer builds 32-bit by its own flags,
+# and the version file turns the package down for a 64-bit consumer.
+set(mstring_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/mstring)
+install(EXPORT mstring-targets NAMESPACE mstring::
+  DESTINATION ${mstring_cmakedir} FILE mstring-targets.cmake)
+write_basic_package_version_file(
+  ${CMAKE_CURRENT_BINARY_DIR}/mstring-config-version.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES cmake/mstring-config.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/mstring-config-version.cmake
+  DESTINATION ${mstring_cmakedir})
+
+# mstring.pc: its prefix line is written at install time, so that the
+# prefix given to cmake --install --prefix is the one it names.
+foreach(dir LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
+    set(mstring_pc_${dir} "${CMAKE_INSTALL_${dir}}")
+  else()
+    set(mstring_pc_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
+  endif()
+endforeach()
+configure_file(cmake/mstring.pc.in mstring.pc.body @ONLY)
+install(CODE "
+  file(READ \"${CMAKE_CURRENT_BINARY_DIR}/mstring.pc.body\" body)
+  file(WRITE \"${CMAKE_CURRENT_BINARY_DIR}/mstring.pc\" \"prefix=\${CMAKE_INSTALL_PREFIX}\\n\${body}\")")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/mstring.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# Section 3 pages; the names of functions that share a page are symbolic
+# links to it, as Debian installs them.
+file(GLOB mstring_man_pages LIST_DIRECTORIES false man/*.3)
+install(FILES ${mstring_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man3)
+
+if(BUILD_TESTING)
+  add_subdirectory(tests/packaging)
+endif()

@@ -1,0 +1,131 @@
+#!/bin/sh
+# run.sh SOURCE BUILD CMAKE CC CXX
+# Installs libmstring twice, as a packager and as a user would, and builds
+# the examples against each installed copy, 32-bit, with nothing from the
+# source tree: with pkg-config and with a CMake project (find_package).
+#  1. A fresh build configured for the prefix /usr, installed with
+#     DESTDIR: Debian's layout, lib/i386-linux-gnu, file by file.
+#  2. BUILD, installed with cmake --install --prefix into a directory: the
+#     pkg-config file must name that prefix.
+set -u
+src=$1 build=$2 cmake=$3 cc=$4 cxx=$5
+fails=0
+fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+tmp=$(mktemp -d) || exit 1
+trap 'rm -rf "$tmp"' EXIT
+
+expect_run() { # expect_run WANT PROGRAM ARG...: exact stdout, status 0
+    want=$1
+    shift
+    got=$("$@"; echo "status $?")
+    [ "$got" = "$(printf "$want")
+status 0" ] || fail "$*: printed [$got]"
+}
+
+# Builds and runs the examples against an installed copy.
+#   consume NAME PREFIX LIBDIR [VAR=VALUE...]: the variables set up pkg-config.
+consume() {
+    name=$1 prefix=$2 libdir=$3
+    shift 3
+    out=$tmp/$name
+    mkdir -p "$out"
+    flags=$(env "$@" pkg-config --cflags --libs mstring) || {
+        fail "$name: pkg-config does not find mstring"
+        return
+    }
+    echo "$name: pkg-config --cflags --libs mstring: $flags"
+    case " $flags " in
+    *" -L$libdir "*) ;;
+    *) fail "$name: pkg-config gives no -L$libdir" ;;
+    esac
+    "$cc" -m32 -Wall -Werror -o "$out/mslist" "$src/examples/mslist.c" $flags &&
+        "$cxx" -m32 -std=c++17 -Wall -Werror -o "$out/msview" "$src/examples/msview.cpp" $flags ||
+        { fail "$name: the examples do not build with pkg-config's flags"; return; }
+    ldd_line=$(LD_LIBRARY_PATH=$libdir ldd "$out/mslist" | grep libmstring)
+    case "$ldd_line" in
+    *"$libdir/libmstring.so.1"*) ;;
+    *) fail "$name: mslist loads [$ldd_line]" ;;
+    esac
+    LD_LIBRARY_PATH=$libdir expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
+    LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd' "$out/msview" a bcd
+
+    CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/consumer" \
+        -B "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix" >"$out/cmake.log" 2>&1 &&
+        "$cmake" --build "$out/cmake" >>"$out/cmake.log" 2>&1 ||
+        { cat "$out/cmake.log"; fail "$name: the CMake project does not build"; return; }
+    found=$(grep '^mstring_DIR:' "$out/cmake/CMakeCache.txt")
+    echo "$name: find_package: $found"
+    case "$found" in
+    *"=$libdir/cmake/mstring") ;;
+    *) fail "$name: find_package found [$found]" ;;
+    esac
+    expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
+    expect_run '1 a\n3 bcd\nlongest: bcd' "$out/cmake/msview" a bcd
+
+    # A 64-bit project, even pointed at the package, must be turned down
+    # rather than handed a 32-bit library.
+    CC=$cc CXX=$cxx "$cmake" -S "$src/tests/packaging/consumer" -B "$out/cmake64" \
+        -Dmstring_DIR="$libdir/cmake/mstring" >"$out/cmake64.log" 2>&1 &&
+        fail "$name: a 64-bit project accepts the package"
+    grep -q '(32bit)' "$out/cmake64.log" || fail "$name: no 32-bit mismatch reported for 64-bit"
+}
+
+# 1. Debian's layout under DESTDIR.
+root=$tmp/root
+"$cmake" -S "$src" -B "$tmp/build" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+    >"$tmp/build.log" 2>&1 &&
+    "$cmake" --build "$tmp/build" -j2 >>"$tmp/build.log" 2>&1 &&
+    DESTDIR=$root "$cmake" --install "$tmp/build" >>"$tmp/build.log" 2>&1 ||
+    { cat "$tmp/build.log"; echo "FAIL: building or installing for /usr"; exit 1; }
+lib=usr/lib/i386-linux-gnu
+want="usr/include/mstring.h
+usr/include/mstring.hpp
+$lib/cmake/mstring/mstring-config-version.cmake
+$lib/cmake/mstring/mstring-config.cmake
+$lib/cmake/mstring/mstring-targets-release.cmake
+$lib/cmake/mstring/mstring-targets.cmake
+$lib/libmstring.so -> libmstring.so.1
+$lib/libmstring.so.1 -> libmstring.so.1.0.0
+$lib/libmstring.so.1.0.0
+$lib/pkgconfig/mstring.pc"
+for page in "$src"/man/*.3; do
+    if [ -L "$page" ]; then
+        want="$want
+usr/share/man/man3/$(basename "$page") -> $(readlink "$page")"
+    else
+        want="$want
+usr/share/man/man3/$(basename "$page")"
+    fi
+done
+got=$(cd "$root" && find . ! -type d | sed 's|^\./||' | sort | while read -r f; do
+    if [ -L "$f" ]; then echo "$f -> $(readlink "$f")"; else echo "$f"; fi
+done)
+[ "$got" = "$(echo "$want" | sort)" ] || fail "installed files:
+$got
+want:
+$(echo "$want" | sort)"
+echo "installed under DESTDIR, prefix /usr: $(echo "$got" | wc -l) files"
+sed -n 1p "$root/$lib/pkgconfig/mstring.pc" | grep -qx 'prefix=/usr' ||
+    fail "mstring.pc: $(sed -n 1p "$root/$lib/pkgconfig/mstring.pc")"
+# The installed pages, read by name as man finds them.
+for name in mstring mstrcount mkmstrv; do
+    MANPATH=$root/usr/share/man MANWIDTH=80 man 3 "$name" 2>&1 | grep -q "^ *$name\b" ||
+        fail "man 3 $name shows no page that names $name"
+done
+consume destdir "$root/usr" "$root/$lib" \
+    PKG_CONFIG_SYSROOT_DIR="$root" PKG_CONFIG_LIBDIR="$root/$lib/pkgconfig"
+
+# 2. The tested build, at a prefix chosen when installing.
+prefix=$tmp/prefix
+"$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 ||
+    { cat "$tmp/install.log"; echo "FAIL: cmake --install --prefix"; exit 1; }
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+sed -n 1p "$prefix/$libdir/pkgconfig/mstring.pc" | grep -qx "prefix=$prefix" ||
+    fail "mstring.pc names $(sed -n 1p "$prefix/$libdir/pkgconfig/mstring.pc")"
+consume prefix "$prefix" "$prefix/$libdir" PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig"
+
+if [ "$fails" -eq 0 ]; then
+    echo "consumers: ok"
+    exit 0
+fi
+exit 1
