@@ -188,13 +188,24 @@ inline unsigned block_ends(unsigned nuls, unsigned prev)
     return nuls & (nuls << 1 | prev >> 15);
 }
 
-// Number of bits set in a 16-bit mask (no popcnt before SSE4.2).
+// Number of bits set in a 16-bit mask, by table: SSE2 has no popcnt.
+struct bit_counts {
+    unsigned char of[256];
+};
+
+constexpr bit_counts make_bit_counts()
+{
+    bit_counts t{};
+    for (unsigned i = 1; i < 256; ++i)
+        t.of[i] = static_cast<unsigned char>(t.of[i / 2] + i % 2);
+    return t;
+}
+
+inline constexpr bit_counts bits_table = make_bit_counts();
+
 inline unsigned bits_of(unsigned mask)
 {
-    mask -= mask >> 1 & 0x5555;
-    mask = (mask & 0x3333) + (mask >> 2 & 0x3333);
-    mask = (mask + (mask >> 4)) & 0x0f0f;
-    return (mask + (mask >> 8)) & 0x1f;
+    return bits_table.of[mask & 0xff] + bits_table.of[mask >> 8];
 }
 
 MSTRING_SSE2 inline std::size_t sse2_size(const char *ms)
