@@ -183,6 +183,7 @@ MSTRING_SSE2 inline unsigned first_block_nuls(const char *s)
     return block_nuls(address_of(s) - before) & ~((1u << before) - 1);
 }
 
+// end_flags for block masks.
 inline unsigned block_ends(unsigned nuls, unsigned prev)
 {
     return nuls & (nuls << 1 | prev >> 15);
