@@ -51,7 +51,8 @@ MSTRING_API int mstrcount(const char *ms);
  * Start of string n of ms (counted from 1).  With c = mstrcount(ms):
  * n = 1 gives ms, n = 2..c the start of string n, n = c + 1 the address of
  * the final NUL (an empty string), and any other n (below 1, or c + 2 and
- * above) gives NULL.  The scan never reads past the final NUL.  The result
+ * above) gives NULL.  The scan stops at the final NUL: it reads nothing
+ * beyond the aligned word that holds it, so never another page.  The result
  * points into ms and is writable if ms is, like strchr's.
  */
 MSTRING_API char *mstrindex(const char *ms, int n);

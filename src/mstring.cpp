@@ -1,38 +1,50 @@
 // Reading, creating, copying and appending in place.
 #include "mstring.h"
 
+#include <cpuid.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "mstring-internal.h"
 
 using mstring_internal::length;
-using mstring_internal::walk;
 
-size_t mstrsize(const char *ms)
+// The reading functions scan with SSE2 where the processor has it, and a
+// word at a time elsewhere: the choice is made once, when the library is
+// loaded (GNU indirect functions).  The resolvers run before the library's
+// relocations may be relied on, so they only read cpuid.
+namespace {
+
+bool has_sse2()
 {
-    return static_cast<size_t>(walk(ms, [](const char *) {}) - ms) + 1;
+    unsigned a, b, c, d;
+    return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
 }
 
-int mstrcount(const char *ms)
+using size_fn = size_t (*)(const char *);
+using count_fn = int (*)(const char *);
+using index_fn = char *(*)(const char *, int);
+
+} // namespace
+
+extern "C" {
+size_fn pick_mstrsize()
 {
-    int count = 0;
-    walk(ms, [&count](const char *) { ++count; });
-    return count;
+    return has_sse2() ? mstring_internal::sse2_size : mstring_internal::word_size;
+}
+count_fn pick_mstrcount()
+{
+    return has_sse2() ? mstring_internal::sse2_count : mstring_internal::word_count;
+}
+index_fn pick_mstrindex()
+{
+    return has_sse2() ? mstring_internal::sse2_index : mstring_internal::word_index;
+}
 }
 
-char *mstrindex(const char *ms, int n)
-{
-    if (n < 1)
-        return nullptr;
-    const char *p = ms;
-    for (int i = 1; i < n; ++i) {
-        if (*p == '\0' && p != ms) // p is the final NUL: no string i + 1
-            return nullptr;
-        p += length(p) + 1;
-    }
-    return const_cast<char *>(p);
-}
+size_t mstrsize(const char *) __attribute__((__ifunc__("pick_mstrsize")));
+int mstrcount(const char *) __attribute__((__ifunc__("pick_mstrcount")));
+char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 
 char *mstrinit(const char *s, size_t size)
 {

@@ -1,0 +1,307 @@
+// Times the library against the literal algorithms (literal.h), glibc's
+// argz functions and the practical limits (memchr over the same bytes, a
+// plain loop of puts).  Every timed call's result is compared with what the
+// literal algorithm gave for the same input; a mismatch ends that benchmark
+// with an error instead of a time.
+#include <argz.h>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "literal.h"
+#include "mstring-internal.h"
+#include "mstring.h"
+
+namespace {
+
+// ---- Inputs ---------------------------------------------------------------
+
+// Random strings with lengths uniform in 1 .. 2 * average - 1 and bytes
+// uniform in 0x01 .. 0xfe (0xff marks the end for memchr).
+std::vector<std::string> random_strings(size_t average, size_t count, size_t bytes, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<size_t> length(1, 2 * average - 1);
+    std::uniform_int_distribution<int> byte(0x01, 0xfe);
+    std::vector<std::string> out;
+    size_t total = 0;
+    while (out.size() < count && total < bytes) {
+        std::string s(length(rng), '\0');
+        for (char &c : s)
+            c = static_cast<char>(byte(rng));
+        total += s.size() + 1;
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+// A multi-string of about 4 MiB, followed by one 0xff byte, with the
+// answers of the literal algorithms.
+struct List {
+    std::vector<char> bytes;
+    size_t size;
+    int count;
+    const char *last; // mstrindex(ms, count)
+    const char *ms() const { return bytes.data(); }
+};
+
+List make_list(size_t average)
+{
+    List l;
+    for (const std::string &s : random_strings(average, SIZE_MAX, 4 << 20, static_cast<unsigned>(average))) {
+        l.bytes.insert(l.bytes.end(), s.begin(), s.end());
+        l.bytes.push_back('\0');
+    }
+    l.bytes.push_back('\0');
+    l.bytes.push_back('\xff');
+    l.size = literal::mstrsize(l.ms());
+    l.count = literal::mstrcount(l.ms());
+    l.last = literal::mstrindex(l.ms(), l.count);
+    return l;
+}
+
+// n strings of average length 8 as a null-terminated vector, with the
+// multi-string that building from them must give.
+struct Vector {
+    std::vector<std::string> strings;
+    std::vector<char *> v;
+    std::string want;
+};
+
+Vector make_vector(size_t n)
+{
+    Vector x;
+    x.strings = random_strings(8, n, SIZE_MAX, 1);
+    for (std::string &s : x.strings)
+        x.v.push_back(&s[0]);
+    x.v.push_back(nullptr);
+    char *ms = literal::mkmstrv(x.v.data());
+    x.want.assign(ms, literal::mstrsize(ms));
+    std::free(ms);
+    return x;
+}
+
+// A built block and the number of bytes it holds: a multi-string's size,
+// or for argz the length it reports, which leaves out the final NUL.
+struct Built {
+    char *block;
+    size_t bytes;
+    size_t missing; // 1 for argz's final NUL
+};
+
+bool same(const Built &b, const std::string &want)
+{
+    return b.block != nullptr && b.bytes + b.missing == want.size() && std::memcmp(b.block, want.data(), b.bytes) == 0;
+}
+
+// ---- Scanning ------------------------------------------------------------
+
+template <class Scan>
+void scan(benchmark::State &state, const List &l, Scan call)
+{
+    for (auto _ : state) {
+        bool ok = call(l);
+        benchmark::ClobberMemory();
+        if (!ok) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * l.size));
+}
+
+void register_scans(const List &l, size_t average)
+{
+    const std::string tail = "/" + std::to_string(average);
+    auto add = [&](const std::string &name, bool (*call)(const List &)) {
+        benchmark::RegisterBenchmark((name + tail).c_str(), [&l, call](benchmark::State &s) { scan(s, l, call); });
+    };
+    add("size/library", [](const List &x) { return mstrsize(x.ms()) == x.size; });
+    add("size/portable", [](const List &x) { return mstring_internal::word_size(x.ms()) == x.size; });
+    add("size/literal", [](const List &x) { return literal::mstrsize(x.ms()) == x.size; });
+    add("count/library", [](const List &x) { return mstrcount(x.ms()) == x.count; });
+    add("count/portable", [](const List &x) { return mstring_internal::word_count(x.ms()) == x.count; });
+    add("count/literal", [](const List &x) { return literal::mstrcount(x.ms()) == x.count; });
+    add("count/argz_count", [](const List &x) {
+        return argz_count(x.ms(), x.size - 1) == static_cast<size_t>(x.count);
+    });
+    add("index/library", [](const List &x) { return mstrindex(x.ms(), x.count) == x.last; });
+    add("index/portable", [](const List &x) { return mstring_internal::word_index(x.ms(), x.count) == x.last; });
+    add("index/literal", [](const List &x) { return literal::mstrindex(x.ms(), x.count) == x.last; });
+    add("memchr", [](const List &x) {
+        return std::memchr(x.ms(), 0xff, x.size + 1) == x.ms() + x.size;
+    });
+}
+
+// ---- Building, appending, printing ---------------------------------------
+
+// Times make() and checks its block against want with the clock stopped.
+void building(benchmark::State &state, const Vector &x, Built (*make)(const Vector &))
+{
+    for (auto _ : state) {
+        Built b = make(x);
+        state.PauseTiming();
+        bool ok = same(b, x.want);
+        std::free(b.block);
+        state.ResumeTiming();
+        if (!ok) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * x.strings.size()));
+}
+
+Built build_library(const Vector &x)
+{
+    return {mkmstrv(x.v.data()), x.want.size(), 0};
+}
+
+Built build_literal(const Vector &x)
+{
+    return {literal::mkmstrv(x.v.data()), x.want.size(), 0};
+}
+
+Built build_argz_create(const Vector &x)
+{
+    char *argz = nullptr;
+    size_t len = 0;
+    if (argz_create(x.v.data(), &argz, &len) != 0)
+        return {nullptr, 0, 0};
+    return {argz, len, 1};
+}
+
+Built build_argz_add(const Vector &x)
+{
+    char *argz = nullptr;
+    size_t len = 0;
+    for (char *const *s = x.v.data(); *s != nullptr; ++s) {
+        if (argz_add(&argz, &len, *s) != 0) {
+            std::free(argz);
+            return {nullptr, 0, 0};
+        }
+    }
+    return {argz, len, 1};
+}
+
+// A user's loop: start with the first string, append the others.
+template <char *(*add)(char **, const char *)>
+Built append(const Vector &x)
+{
+    char *ms = mstrinit(x.v[0], 0);
+    for (char *const *s = x.v.data() + 1; ms != nullptr && *s != nullptr; ++s) {
+        if (add(&ms, *s) == nullptr) {
+            std::free(ms);
+            return {nullptr, 0, 0};
+        }
+    }
+    return {ms, x.want.size(), 0};
+}
+
+void add_building(const char *name, const Vector &x, Built (*make)(const Vector &))
+{
+    benchmark::RegisterBenchmark(name, [&x, make](benchmark::State &s) { building(s, x, make); })
+        ->Unit(benchmark::kMillisecond);
+}
+
+// Prints to stdout, which main points at /dev/null; the sum of the puts
+// results must be want.
+void printing(benchmark::State &state, const Vector &x, int want, int (*print)(const Vector &))
+{
+    for (auto _ : state) {
+        if (print(x) != want) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    std::fflush(stdout);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * x.strings.size()));
+}
+
+int print_library(const Vector &x)
+{
+    return putms(x.want.data());
+}
+
+int print_literal(const Vector &x)
+{
+    return literal::putms(x.want.data());
+}
+
+int print_puts_loop(const Vector &x)
+{
+    int total = 0;
+    for (char *const *s = x.v.data(); *s != nullptr; ++s)
+        total += std::puts(*s);
+    return total;
+}
+
+void add_printing(const char *name, const Vector &x, int want, int (*print)(const Vector &))
+{
+    benchmark::RegisterBenchmark(name, [&x, want, print](benchmark::State &s) { printing(s, x, want, print); })
+        ->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::AddCustomContext("mstring_scans", __builtin_cpu_supports("sse2") ? "sse2" : "word");
+
+    // putms writes to stdout: send it to /dev/null and the tables to stderr.
+    std::fflush(stdout);
+    int null = open("/dev/null", O_WRONLY);
+    if (null < 0 || dup2(null, 1) < 0)
+        return 1;
+
+    static const size_t averages[] = {4, 8, 32, 256};
+    static std::vector<List> lists;
+    lists.reserve(4);
+    for (size_t a : averages)
+        lists.push_back(make_list(a));
+    for (size_t i = 0; i < 4; ++i)
+        register_scans(lists[i], averages[i]);
+
+    // The literal algorithms are quadratic: they and the library's times
+    // to compare with them are taken at 10,000 strings.
+    static const Vector v10k = make_vector(10000), v20k = make_vector(20000), v100k = make_vector(100000);
+    add_building("mkmstrv/library/10000", v10k, build_library);
+    add_building("mkmstrv/literal/10000", v10k, build_literal);
+    add_building("mkmstrv/library/100000", v100k, build_library);
+    add_building("mkmstrv/argz_create/100000", v100k, build_argz_create);
+    add_building("mkmstrv/argz_add/100000", v100k, build_argz_add);
+    add_building("append/library/10000", v10k, append<mstradd_r>);
+    add_building("append/literal/10000", v10k, append<literal::mstradd_r>);
+    add_building("append/library/20000", v20k, append<mstradd_r>);
+    add_building("append/argz_add/20000", v20k, build_argz_add);
+
+    // What putms must return: at 10,000 strings the literal print's sum,
+    // at 100,000 (where that takes minutes) the plain loop's, which the
+    // literal sum at 10,000 vouches for.
+    int want10k = print_literal(v10k);
+    if (print_puts_loop(v10k) != want10k)
+        return 1;
+    int want100k = print_puts_loop(v100k);
+    add_printing("putms/library/10000", v10k, want10k, print_library);
+    add_printing("putms/literal/10000", v10k, want10k, print_literal);
+    add_printing("putms/library/100000", v100k, want100k, print_library);
+    add_printing("putms/puts_loop/100000", v100k, want100k, print_puts_loop);
+
+    benchmark::ConsoleReporter console;
+    console.SetOutputStream(&std::cerr);
+    console.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&console);
+    benchmark::Shutdown();
+    return 0;
+}

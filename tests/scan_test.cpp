@@ -1,0 +1,215 @@
+// The word and SSE2 scanners, and the exported functions that use one of
+// them, against a byte-at-a-time reading of the format: every start and end
+// alignment, bytes that word tricks confuse with NUL (0x01, 0x80, 0xff...)
+// next to NULs, NULs before the start, and the last byte read ending a page
+// that a PROT_NONE page follows.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mstring-internal.h"
+#include "mstring.h"
+#include "support.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+struct Reading {
+    size_t size;
+    int count;
+    std::vector<size_t> starts; // offsets of strings 1 .. count + 1
+};
+
+// The format read a byte at a time: each NUL ends a string, and the first
+// NUL after a NUL (never counting offset 0 as after one) is the final NUL.
+Reading reference(const char *ms)
+{
+    Reading r{0, 0, {0}};
+    for (size_t i = 0;; ++i) {
+        if (ms[i] != '\0')
+            continue;
+        if (i > 0 && ms[i - 1] == '\0') {
+            r.size = i + 1;
+            return r;
+        }
+        ++r.count;
+        r.starts.push_back(i + 1);
+    }
+}
+
+struct Scanner {
+    const char *name;
+    size_t (*size)(const char *);
+    int (*count)(const char *);
+    char *(*index)(const char *, int);
+    bool usable;
+};
+
+const Scanner kScanners[] = {
+    {"exported", mstrsize, mstrcount, mstrindex, true},
+    {"word", mstring_internal::word_size, mstring_internal::word_count, mstring_internal::word_index, true},
+    {"sse2", mstring_internal::sse2_size, mstring_internal::sse2_count, mstring_internal::sse2_index,
+     __builtin_cpu_supports("sse2") != 0},
+};
+
+// One page whose last bytes hold the case under test; every byte before
+// the case is NUL, which a scanner that forgets the start would misread.
+class Page {
+public:
+    Page() : g_(std::string(static_cast<size_t>(sysconf(_SC_PAGESIZE)), '\0')) {}
+
+    const char *place(const std::string &bytes)
+    {
+        size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        std::memset(g_.data(), 0, page);
+        char *at = g_.data() + page - bytes.size();
+        bytes.copy(at, bytes.size());
+        return at;
+    }
+
+private:
+    GuardedBytes g_;
+};
+
+class Scan : public testing::TestWithParam<Scanner> {
+protected:
+    void SetUp() override
+    {
+        if (!GetParam().usable)
+            GTEST_SKIP() << "no SSE2 on this processor";
+    }
+
+    // Reads the multi-string at the start of bytes in every way and
+    // compares with the reference; the last byte of bytes ends the page.
+    void check(const std::string &bytes)
+    {
+        const Scanner &s = GetParam();
+        const char *ms = page_.place(bytes);
+        Reading want = reference(ms);
+        ASSERT_EQ(s.size(ms), want.size) << where(bytes);
+        ASSERT_EQ(s.count(ms), want.count) << where(bytes);
+        for (int n = 1; n <= want.count + 1; ++n)
+            ASSERT_EQ(s.index(ms, n), ms + want.starts[static_cast<size_t>(n - 1)]) << where(bytes) << " n " << n;
+        for (int n : {want.count + 2, want.count + 3, INT_MAX, 0, -1, INT_MIN})
+            ASSERT_EQ(s.index(ms, n), nullptr) << where(bytes) << " n " << n;
+
+        // The same list in a heap block of its exact size, where memory
+        // checkers watch the bytes around it.
+        char *block = static_cast<char *>(std::malloc(want.size));
+        std::memcpy(block, ms, want.size);
+        EXPECT_EQ(s.size(block), want.size) << where(bytes);
+        EXPECT_EQ(s.count(block), want.count) << where(bytes);
+        EXPECT_EQ(s.index(block, want.count + 1), block + want.size - 1) << where(bytes);
+        std::free(block);
+    }
+
+    static std::string where(const std::string &bytes)
+    {
+        std::string out = "bytes";
+        for (unsigned char c : bytes)
+            out += " " + std::to_string(c);
+        size_t start = static_cast<size_t>(sysconf(_SC_PAGESIZE)) - bytes.size();
+        return out + ", starting at " + std::to_string(start % 16) + " mod 16";
+    }
+
+private:
+    Page page_;
+};
+
+const char kTricky[] = {'\0', '\x01', '\x80', '\xff'};
+
+TEST_P(Scan, EveryShortLayoutAtEveryAlignment)
+{
+    // Every run of up to 6 bytes from kTricky, closed by two NULs, then 0 to
+    // 15 bytes that lie behind the end (NULs and 0x01s), so that the start,
+    // the final NUL and the page end meet every offset of a word and of a
+    // 16-byte block.
+    for (size_t len = 0; len <= 6; ++len) {
+        size_t runs = 1;
+        for (size_t i = 0; i < len; ++i)
+            runs *= 4;
+        for (size_t r = 0; r < runs; ++r) {
+            std::string bytes;
+            for (size_t i = 0, v = r; i < len; ++i, v /= 4)
+                bytes += kTricky[v % 4];
+            bytes += "\0\0"s;
+            for (size_t behind = 0; behind < 16; ++behind) {
+                check(bytes + std::string(behind, behind % 2 ? '\x01' : '\0'));
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+TEST_P(Scan, LongStringsAndManyStringsPerWord)
+{
+    const char fill[] = {'\x01', '\x80', '\xff', '\x7f', '\xfe', 'a'};
+    const std::vector<std::vector<size_t>> shapes = {
+        {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1},
+        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+        {15}, {16}, {17}, {31}, {32}, {33}, {63}, {64}, {65}, {200},
+        {0, 47}, {47, 1}, {3, 29, 2, 61, 1},
+    };
+    for (char f : fill) {
+        for (const auto &lens : shapes) {
+            std::string ms;
+            for (size_t len : lens)
+                ms += std::string(len, f) + '\0';
+            ms += '\0';
+            for (size_t behind = 0; behind < 16; ++behind) {
+                check(ms + std::string(behind, '\0'));
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scanners, Scan, testing::ValuesIn(kScanners),
+                         [](const testing::TestParamInfo<Scanner> &i) { return std::string(i.param.name); });
+
+// Each string's length is found a word at a time too: mstrinit measures its
+// string, and mkmstrv every string of its vector.
+TEST(Length, StringsEndingAPageAtEveryAlignment)
+{
+    for (char f : {'\x01', '\x80', '\xff', 'a'}) {
+        for (size_t len = 0; len <= 40; ++len) {
+            std::string s(len, f);
+            for (size_t i = 0; i < len; i += 3)
+                s[i] = static_cast<char>(kTricky[1 + i % 3]);
+            GuardedBytes g(s + '\0');
+            char *block = mstrinit(g.data(), 0);
+            ASSERT_NE(block, nullptr);
+            EXPECT_EQ(std::string(block, len + 2), s + "\0\0"s) << "len " << len;
+            std::free(block);
+        }
+    }
+}
+
+TEST(Length, BuildingFromStringsAtEveryAlignment)
+{
+    std::vector<std::unique_ptr<GuardedBytes>> pages;
+    std::vector<char *> v;
+    std::string want;
+    for (size_t len = 1; len <= 20; ++len) {
+        std::string s(len, static_cast<char>(kTricky[1 + len % 3]));
+        pages.push_back(std::make_unique<GuardedBytes>(s + '\0'));
+        v.push_back(pages.back()->data());
+        want += s + '\0';
+    }
+    v.push_back(nullptr);
+    want += '\0';
+    char *ms = mkmstrv(v.data());
+    ASSERT_NE(ms, nullptr);
+    EXPECT_EQ(std::string(ms, want.size()), want);
+    std::free(ms);
+}
+
+} // namespace
