@@ -28,7 +28,7 @@
 #include <stddef.h>
 
 #if defined(__GNUC__) && __GNUC__ >= 4
-#define MSTRING_API __attribute__((__visibility__("default"), __nothrow__))
+#define MSTRING_API __attribute__((__visibility__("default")))
 #define MSTRING_NEW __attribute__((__malloc__, __warn_unused_result__))
 #define MSTRING_SENTINEL __attribute__((__sentinel__))
 #else
