@@ -99,6 +99,7 @@ private:
     }
     bool check(const List &l, int which);
     bool heap(const heap::Recording &rec, const Requests &want, int fail_at, long live);
+    bool new_block(const heap::Recording &rec, const Requests &want, int fail_at, bool made, char *block);
     int fault(std::size_t requests);
     std::string random_string();
     void replace(List &l, Strings strings, char *block, std::size_t capacity);
@@ -182,6 +183,19 @@ bool Driver::heap(const heap::Recording &rec, const Requests &want, int fail_at,
     return true;
 }
 
+// Checks a call that returns a new block: its heap requests, and a block
+// exactly when one was due (made), which is then the one live allocation.
+bool Driver::new_block(const heap::Recording &rec, const Requests &want, int fail_at, bool made, char *block)
+{
+    if (!heap(rec, want, fail_at, made ? 1 : 0))
+        return false;
+    if ((block != nullptr) != made) {
+        std::free(block);
+        return fail(made ? "null result" : "a block where null was due");
+    }
+    return true;
+}
+
 bool Driver::init(List &l, bool room)
 {
     std::string s = random_string();
@@ -209,12 +223,8 @@ bool Driver::init(List &l, bool room)
     heap::Recording rec(fail_at);
     char *block = mstrinit(s.c_str(), size);
     bool made = size != 1 && fail_at == 0;
-    if (!heap(rec, want, fail_at, made ? 1 : 0))
+    if (!new_block(rec, want, fail_at, made, block))
         return false;
-    if ((block != nullptr) != made) {
-        std::free(block);
-        return fail(made ? "null result" : "a block where null was due");
-    }
     if (made)
         replace(l, {s.substr(0, capacity - 2)}, block, capacity);
     return true;
@@ -281,12 +291,8 @@ bool Driver::dup(const List &l, List &to)
     int fail_at = fault(1);
     heap::Recording rec(fail_at);
     char *d = mstrdup(l.block);
-    if (!heap(rec, want, fail_at, fail_at == 0 ? 1 : 0))
+    if (!new_block(rec, want, fail_at, fail_at == 0, d))
         return false;
-    if ((d == nullptr) != (fail_at != 0)) {
-        std::free(d);
-        return fail("null result or a block where null was due");
-    }
     if (d != nullptr)
         replace(to, l.strings, d, size);
     return true;
@@ -318,12 +324,8 @@ bool Driver::build(List &l, bool vector)
                      : mkmstrl(args[0], args[1], args[2], args[3], args[4], args[5], args[6], args[7], args[8],
                                static_cast<char *>(nullptr));
     bool made = !strings.empty() && fail_at == 0;
-    if (!heap(rec, want, fail_at, made ? 1 : 0))
+    if (!new_block(rec, want, fail_at, made, b))
         return false;
-    if ((b != nullptr) != made) {
-        std::free(b);
-        return fail(made ? "null result" : "a block where null was due");
-    }
     if (made)
         replace(l, result, b, want.back().size);
     return true;
