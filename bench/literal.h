@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reading, growing and printing functions exactly as their algorithms
 // are first described, a byte at a time and measuring again on every call:
 // the baseline that the library's results and times are compared with.

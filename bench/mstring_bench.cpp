@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the library against the literal algorithms (literal.h), glibc's
 // argz functions and the practical limits (memchr over the same bytes, a
 // plain loop of puts).  Every timed call's result is compared with what the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation: the headers, the library with its soname links, a
 # pkg-config file, a CMake package giving mstring::mstring, and the man
 # pages.  Prefix and DESTDIR are honoured as CMake does everywhere.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* mslist: builds a multi-string from its arguments and prints it, one
  * string a line, then its count and size. */
 #include <stdio.h>

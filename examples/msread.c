@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* msread: reads NUL-terminated records from standard input (the output of
  * find -print0 or env -0) and prints them one a line.
  *

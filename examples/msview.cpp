@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // msview: collects its arguments in an mstring::list and walks them with
 // the view: each string with its length, then the longest.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the input's bytes are the choices of one run of the
 // differential driver (tests/model.h), so every input is a sequence of
 // operations on the library, each checked against the model.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * mstring.h - lists of strings in one heap block ("multi-strings").
  *

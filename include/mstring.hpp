@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * mstring.hpp - C++17 companion to mstring.h, header-only.
  *

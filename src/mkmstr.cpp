@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building a multi-string from a null-terminated list of strings.
 #include "mstring.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the library's modules.  Nothing here is exported: the
 // library is built with hidden visibility and a version script.
 #ifndef MSTRING_INTERNAL_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Appending to a heap block, growing it to the exact new size.
 #include "mstring.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading, creating, copying and appending in place.
 #include "mstring.h"
 

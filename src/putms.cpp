@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printing strings to standard output, one line each.
 #include "mstring.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Reads the built shared library with readelf and checks its whole binary
 # boundary: format, hardening, exports, imports and needed libraries.
 set -u

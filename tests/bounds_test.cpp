@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every function that reads a string or a multi-string, given input whose
 // last byte ends a readable page in front of an inaccessible one.  The
 // input is followed by 0 to 3 junk bytes first: a scan that reads whole

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Every function called from C, through the header alone. */
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Standard output sent to a temporary file while a print runs.
 #ifndef MSTRING_TEST_CAPTURE_H
 #define MSTRING_TEST_CAPTURE_H

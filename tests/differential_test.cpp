@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library against the model of model.h, on fixed seeds.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Growing appends and building from lists: results and heap requests.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Compiled as every C and C++ standard with warnings as errors. */
 #include "mstring.h"
 #include "mstring.h" /* the header guards itself */

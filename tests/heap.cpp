@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "heap.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Interposed malloc, realloc and free for the tests: from the start of a
 // Recording until its first query, every call is logged and a chosen
 // allocation is refused.  Querying stops the recording, so that the test's

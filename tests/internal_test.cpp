@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's internal size arithmetic, built from its sources into this
 // program, with sizes near SIZE_MAX that no real block could have.
 #include <gtest/gtest.h>

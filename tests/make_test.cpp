@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Creating, appending in place, copying and duplicating.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A model of the library for differential testing: each list is a vector
 // of std::string.  One sequence of choices drives the library and the
 // model together, and they are compared after every operation: bytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printing, with standard output captured, failing or closed.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Size, count and index of multi-strings, read where a byte too far faults.
 #include <gtest/gtest.h>
 

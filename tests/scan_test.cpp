@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The word and SSE2 scanners, and the exported functions that use one of
 // them, against a byte-at-a-time reading of the format: every start and end
 // alignment, bytes that word tricks confuse with NUL (0x01, 0x80, 0xff...)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small helpers shared by the tests.
 #ifndef MSTRING_TEST_SUPPORT_H
 #define MSTRING_TEST_SUPPORT_H

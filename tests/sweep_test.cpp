@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation fault sweep: every allocating call with its 1st, then its
 // 2nd, ... heap request refused, until it succeeds.  A refused call returns
 // null, stops at the refusal, leaves the caller's variable and data as

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # expect.sh STATUS INPUT OUTPUT COMMAND [ARG...]
 # Runs COMMAND with INPUT on standard input and checks that it exits with
 # STATUS and writes exactly OUTPUT to standard output.  INPUT and OUTPUT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // mstring.hpp: the view as a range over real layouts, and the owning list
 // through its heap requests and refusals.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compiled as C++17 and C++20 with warnings as errors, without exceptions
 // or RTTI: the header must stand alone and its view must be a range.
 #include "mstring.hpp"

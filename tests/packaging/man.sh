@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # man.sh MANDIR HEADER LIBRARY VERSION CC [CFLAG...]
 # Checks the section 3 pages in MANDIR: they render without a warning under
 # groff, mandoc and man; each has the sections a library page needs; every
@@ -41,7 +42,7 @@ for page in "$mandir"/*.3; do
     [ -z "$warnings" ] || fail "$name: man: $warnings"
     grep -q '^NAME' "$tmp/man.txt" || fail "$name: man -l shows no NAME"
 
-    head -n 1 "$page" | grep -q "\"libmstring $version\"\$" ||
+    grep -m 1 "^\.TH " "$page" | grep -q "\"libmstring $version\"\$" ||
         fail "$name: .TH does not name libmstring $version"
     render "$page" >"$tmp/page"
     for s in NAME LIBRARY SYNOPSIS DESCRIPTION "RETURN VALUE" EXAMPLES "SEE ALSO"; do
