@@ -75,7 +75,7 @@ consume() {
 
 # 1. Debian's layout under DESTDIR.
 root=$tmp/root
-"$cmake" -S "$src" -B "$tmp/build" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+CC=$cc CXX=$cxx "$cmake" -S "$src" -B "$tmp/build" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
     >"$tmp/build.log" 2>&1 &&
     "$cmake" --build "$tmp/build" -j2 >>"$tmp/build.log" 2>&1 &&
     DESTDIR=$root "$cmake" --install "$tmp/build" >>"$tmp/build.log" 2>&1 ||
