@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Installation: the headers, the library with its soname links, the
 # static archive, a pkg-config file, a CMake package giving
-# mstring::mstring and mstring::mstring_static, and the man pages.  Prefix and DESTDIR are honoured as CMake does everywhere.
+# mstring::mstring and mstring::mstring_static, and the man pages.  Prefix
+# and DESTDIR are honoured as CMake does everywhere.
 #
 # Library directory: GNUInstallDirs gives lib/i386-linux-gnu, Debian's
 # multiarch directory for 32-bit x86, when the prefix is /usr on Debian

@@ -71,6 +71,10 @@ consume() {
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
     expect_run '1 a\n3 bcd\nlongest: bcd' "$out/cmake/msview" a bcd
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist_static" alpha "" beta
+    # A C program links the archive with the C compiler: no libstdc++.
+    linker=$(sed 's/ .*//' "$out/cmake/CMakeFiles/mslist_static.dir/link.txt")
+    [ "$linker" = "$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$out/cmake/CMakeCache.txt")" ] ||
+        fail "$name: mslist_static is linked by $linker"
 
     # A 64-bit project, even pointed at the package, must be turned down
     # rather than handed a 32-bit library.
