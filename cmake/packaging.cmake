@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
-# Installation: the headers, the library with its soname links, a
-# pkg-config file, a CMake package giving mstring::mstring, and the man
-# pages.  Prefix and DESTDIR are honoured as CMake does everywhere.
+# Installation: the headers, the library with its soname links, the
+# static archive, a pkg-config file, a CMake package giving
+# mstring::mstring and mstring::mstring_static, and the man pages.  Prefix
+# and DESTDIR are honoured as CMake does everywhere.
 #
 # Library directory: GNUInstallDirs gives lib/i386-linux-gnu, Debian's
 # multiarch directory for 32-bit x86, when the prefix is /usr on Debian
@@ -11,11 +12,9 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# The name a consumer links against, in the build tree as when installed.
-add_library(mstring::mstring ALIAS mstring)
-
-install(TARGETS mstring EXPORT mstring-targets
+install(TARGETS mstring mstring_static EXPORT mstring-targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES include/mstring.h include/mstring.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
@@ -53,6 +52,6 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/mstring.pc
 file(GLOB mstring_man_pages LIST_DIRECTORIES false man/*.3)
 install(FILES ${mstring_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man3)
 
-if(BUILD_TESTING)
+if(MSTRING_TESTS AND BUILD_TESTING)
   add_subdirectory(tests/packaging)
 endif()

@@ -20,6 +20,9 @@ expect soname "[libmstring.so.1]" "$(awk '/SONAME/ {print $NF}' <<<"$dyn")"
 expect needed "[libc.so.6]" "$(awk '/NEEDED/ {print $NF}' <<<"$dyn" | paste -sd' ')"
 grep -qE 'TEXTREL|FLAGS.*TEXTREL' <<<"$dyn" && fail "text relocations"
 grep -qE '\((INIT|FINI)(_ARRAY)?\)' <<<"$dyn" && fail "initialisers or finalisers present"
+grep -qE '\(FLAGS\).*BIND_NOW' <<<"$dyn" || fail "no BIND_NOW (link with -z now)"
+expect "x86 features (-fcf-protection)" "IBT, SHSTK" \
+    "$(readelf -nW "$lib" | sed -n 's/.*Properties: x86 feature: //p')"
 
 stack=$(readelf -lW "$lib" | awk '$1 == "GNU_STACK" {print $7}')
 expect "stack flags" RW "$stack"

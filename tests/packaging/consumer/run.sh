@@ -3,11 +3,13 @@
 # run.sh SOURCE BUILD CMAKE CC CXX
 # Installs libmstring twice, as a packager and as a user would, and builds
 # the examples against each installed copy, 32-bit, with nothing from the
-# source tree: with pkg-config and with a CMake project (find_package).
+# source tree: with pkg-config and with a CMake project (find_package),
+# linked with the shared library and -static with the archive.
 #  1. A fresh build configured for the prefix /usr, installed with
 #     DESTDIR: Debian's layout, lib/i386-linux-gnu, file by file.
 #  2. BUILD, installed with cmake --install --prefix into a directory: the
 #     pkg-config file must name that prefix.
+#  3. SOURCE as a subproject of the CMake project (add_subdirectory).
 set -u
 src=$1 build=$2 cmake=$3 cc=$4 cxx=$5
 fails=0
@@ -51,6 +53,10 @@ consume() {
     esac
     LD_LIBRARY_PATH=$libdir expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
     LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd' "$out/msview" a bcd
+    flags=$(env "$@" pkg-config --static --cflags --libs mstring) &&
+        "$cc" -m32 -static -Wall -Werror -o "$out/mslist_static" "$src/examples/mslist.c" $flags ||
+        fail "$name: mslist does not link -static with pkg-config --static's flags"
+    expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist_static" alpha "" beta
 
     CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/consumer" \
         -B "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix" >"$out/cmake.log" 2>&1 &&
@@ -64,6 +70,11 @@ consume() {
     esac
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
     expect_run '1 a\n3 bcd\nlongest: bcd' "$out/cmake/msview" a bcd
+    expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist_static" alpha "" beta
+    # A C program links the archive with the C compiler: no libstdc++.
+    linker=$(sed 's/ .*//' "$out/cmake/CMakeFiles/mslist_static.dir/link.txt")
+    [ "$linker" = "$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$out/cmake/CMakeCache.txt")" ] ||
+        fail "$name: mslist_static is linked by $linker"
 
     # A 64-bit project, even pointed at the package, must be turned down
     # rather than handed a 32-bit library.
@@ -75,7 +86,7 @@ consume() {
 
 # 1. Debian's layout under DESTDIR.
 root=$tmp/root
-"$cmake" -S "$src" -B "$tmp/build" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+CC=$cc CXX=$cxx "$cmake" -S "$src" -B "$tmp/build" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
     >"$tmp/build.log" 2>&1 &&
     "$cmake" --build "$tmp/build" -j2 >>"$tmp/build.log" 2>&1 &&
     DESTDIR=$root "$cmake" --install "$tmp/build" >>"$tmp/build.log" 2>&1 ||
@@ -87,6 +98,7 @@ $lib/cmake/mstring/mstring-config-version.cmake
 $lib/cmake/mstring/mstring-config.cmake
 $lib/cmake/mstring/mstring-targets-release.cmake
 $lib/cmake/mstring/mstring-targets.cmake
+$lib/libmstring.a
 $lib/libmstring.so -> libmstring.so.1
 $lib/libmstring.so.1 -> libmstring.so.1.0.0
 $lib/libmstring.so.1.0.0
@@ -126,6 +138,28 @@ libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 sed -n 1p "$prefix/$libdir/pkgconfig/mstring.pc" | grep -qx "prefix=$prefix" ||
     fail "mstring.pc names $(sed -n 1p "$prefix/$libdir/pkgconfig/mstring.pc")"
 consume prefix "$prefix" "$prefix/$libdir" PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig"
+
+# 3. A parent project with the source tree as a subdirectory: it gets the
+# library and nothing else (no tests, examples or install rules), and its
+# own build type and flags stay as it set them.
+out=$tmp/subproject
+CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/consumer" -B "$out" \
+    -DMSTRING_SOURCE="$src" >"$tmp/subproject.log" 2>&1 &&
+    "$cmake" --build "$out" -j2 >>"$tmp/subproject.log" 2>&1 &&
+    DESTDIR=$tmp/subproject-root "$cmake" --install "$out" >>"$tmp/subproject.log" 2>&1 ||
+    { cat "$tmp/subproject.log"; fail "subproject: the parent project does not build"; }
+expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
+expect_run '1 a\n3 bcd\nlongest: bcd' "$out/msview" a bcd
+expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist_static" alpha "" beta
+for dir in tests examples; do
+    [ ! -e "$out/mstring/$dir" ] || fail "subproject: builds its $dir"
+done
+[ ! -e "$tmp/subproject-root" ] || fail "subproject: installs $(find "$tmp/subproject-root" ! -type d)"
+grep -qx 'CMAKE_BUILD_TYPE:STRING=' "$out/CMakeCache.txt" || fail "subproject: changes the build type"
+grep -qx 'CMAKE_C_FLAGS:STRING=-m32' "$out/CMakeCache.txt" || fail "subproject: changes CMAKE_C_FLAGS"
+! grep -q '^BUILD_TESTING:' "$out/CMakeCache.txt" || fail "subproject: adds BUILD_TESTING"
+! grep -q -e -fcf-protection -e -fno-rtti "$out/CMakeFiles/msview.dir/flags.make" ||
+    fail "subproject: the library's compile options reach the parent's programs"
 
 if [ "$fails" -eq 0 ]; then
     echo "consumers: ok"
