@@ -5,14 +5,14 @@
 # groff, mandoc and man; each has the sections a library page needs; every
 # function of HEADER has a page, under its own name, whose synopsis gives
 # exactly the header's prototype; and the program in each page's EXAMPLES,
-# compiled with CC against HEADER and LIBRARY, prints what the page says.
+# compiled with CC against HEADER and LIBRARY, prints what the page says
+# (within 10 seconds and 1 MiB).
 set -u
 mandir=$1 header=$2 library=$3 version=$4
 shift 4
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-tmp=$(mktemp -d) || exit 1
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/bounded.sh"
 
 # Prototypes with the attribute macros taken out and spacing made uniform.
 normalize() {
@@ -71,9 +71,11 @@ for page in "$mandir"/*.3; do
     if "$@" -std=c99 -Wall -Wextra -pedantic -Werror -I"$(dirname "$header")" \
             -o "$tmp/example" "$tmp/example.c" "$library" \
             -Wl,-rpath,"$(dirname "$library")" 2>"$tmp/cc.txt"; then
-        "$tmp/example" >"$tmp/got" || fail "$name: example exits with status $?"
+        run_bounded 10 /dev/null "$tmp/got" "$tmp/err" "$tmp/example"
+        status=$?
+        [ "$status" -eq 0 ] || fail "$name: example exits with status $status $(bound_reason $status)"
         cmp -s "$tmp/want" "$tmp/got" ||
-            fail "$name: example prints$(printf '\n'; cat "$tmp/got")"
+            fail "$name: example prints$(printf '\n'; head -c 2000 "$tmp/got")"
     else
         fail "$name: example does not compile: $(cat "$tmp/cc.txt")"
     fi
