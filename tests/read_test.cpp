@@ -75,7 +75,7 @@ TEST(Read, IndexOneOrLessReadsNothing)
     const struct {
         int n;
         const char *want;
-    } cases[] = {{1, ms}, {0, nullptr}, {-1, nullptr}, {-1000, nullptr}, {-2147483647 - 1, nullptr}};
+    } cases[] = {{1, ms}, {0, nullptr}, {-1, nullptr}, {-2, nullptr}, {-1000, nullptr}, {-2147483647 - 1, nullptr}};
     for (const auto &c : cases)
         EXPECT_EQ(mstrindex(ms, c.n), c.want) << "n = " << c.n;
 }
