@@ -8,13 +8,14 @@
 
 int main(int argc, char **argv)
 {
-    char *ms;
+    /* Without arguments argv + 1 is an empty vector, for which mkmstrv
+     * returns NULL: a list holds at least one string. */
+    char *ms = mkmstrv(argv + 1);
 
-    if (argc < 2) {
-        fprintf(stderr, "usage: %s STRING...\n", argv[0]);
+    if (ms == NULL && argc < 2) {
+        fputs("usage: mslist STRING...\n", stderr);
         return 2;
     }
-    ms = mkmstrv(argv + 1);
     if (ms == NULL) {
         fputs("mslist: out of memory\n", stderr);
         return 1;

@@ -9,10 +9,6 @@
 
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s STRING...\n", argv[0]);
-        return 2;
-    }
     mstring::list list;
     for (int i = 1; i < argc; ++i) {
         if (!list.push_back(argv[i])) {
@@ -24,6 +20,10 @@ int main(int argc, char **argv)
         std::printf("%zu %.*s\n", s.size(), static_cast<int>(s.size()), s.data());
     auto longest = std::max_element(list.begin(), list.end(),
         [](std::string_view a, std::string_view b) { return a.size() < b.size(); });
+    if (longest == list.end()) { // no arguments: the list is an empty range
+        std::fputs("usage: msview STRING...\n", stderr);
+        return 2;
+    }
     std::printf("longest: %s\n", longest->data());
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }

@@ -17,7 +17,7 @@
  * Sizes are size_t: no multi-string or block is larger than SIZE_MAX
  * bytes (4 GiB - 1 on 32-bit x86; glibc's malloc refuses more than
  * 2 GiB - 1 anyway).  A call whose new block would need more returns NULL
- * as if the heap had refused, and changes nothing.
+ * as if the heap had refused, without asking it, and changes nothing.
  *
  * Arguments are not checked unless stated: multi-strings must be well
  * formed (end in two adjacent NULs), strings NUL-terminated, and in-place
@@ -99,8 +99,11 @@ MSTRING_API char *mstradd_r(char **ms, const char *s);
 /*
  * New block holding s and the strings after it, up to a null pointer:
  * mkmstrl("a", "b", (char *)0).  Empty strings after the first leave no
- * trace.  Returns NULL if s is null, and when the heap refuses memory, in
- * which case nothing is left allocated.
+ * trace in the list.  The block starts as mstrinit(s, 0) and grows as
+ * mstradd_r grows it, one realloc per further string, so it is exactly
+ * the list's size, or one byte more when the last string is empty and
+ * not the first.  Returns NULL, having allocated nothing, if s is null;
+ * NULL with nothing left allocated when the heap refuses memory.
  */
 MSTRING_API MSTRING_NEW MSTRING_SENTINEL char *mkmstrl(const char *s, ...);
 

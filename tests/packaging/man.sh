@@ -5,14 +5,14 @@
 # groff, mandoc and man; each has the sections a library page needs; every
 # function of HEADER has a page, under its own name, whose synopsis gives
 # exactly the header's prototype; and the program in each page's EXAMPLES,
-# compiled with CC against HEADER and LIBRARY, prints what the page says.
+# compiled with CC against HEADER and LIBRARY, prints what the page says
+# (within 10 seconds and 1 MiB).
 set -u
 mandir=$1 header=$2 library=$3 version=$4
 shift 4
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-tmp=$(mktemp -d) || exit 1
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/bounded.sh"
 
 # Prototypes with the attribute macros taken out and spacing made uniform.
 normalize() {
@@ -27,6 +27,77 @@ render() { mandoc -T ascii -O width=250 "$1" | col -b; }
 section() { # section NAME < text: the lines under heading NAME
     awk -v name="$1" '/^[A-Z]/ {on = ($0 == name); next} on'
 }
+# The header's text for each function, one line "NAME<tab>TEXT": the
+# comment above its prototype; "mstring" gets the comment at the top.
+awk '/^#ifndef MSTRING_H/ { top = text; text = "" }
+    /^\/\*/ { text = ""; incomment = 1 }
+    incomment { line = $0; sub(/^ *\/?\*+ ?/, "", line); sub(/ *\*\/ *$/, "", line); text = text " " line }
+    /\*\// { incomment = 0 }
+    /^MSTRING_API/ {
+        fn = $0; sub(/\(.*/, "", fn); sub(/.*[ *]/, "", fn)
+        gsub(/[ \t]+/, " ", text); print fn "\t" text; text = ""
+    }
+    END { gsub(/[ \t]+/, " ", top); print "mstring\t" top }' "$header" >"$tmp/contract"
+
+# contradictions NAMES < text: what a page states that the header does not.
+# In DESCRIPTION, RETURN VALUE, ERRORS and NOTES every paragraph is held to
+# the header's text for the library as a whole, for NAMES (the functions
+# the page is about) and for the functions it names as f() or f(3):
+#  - every sum or difference ("strlen(s) + 2", "c + 1", "size - 2") and
+#    every "at least N", "n = N" and "size N" must appear there;
+#  - in RETURN VALUE, NULL and EOF only for a function whose own text
+#    names them (the first function the paragraph names).
+# It cannot check what prose claims: words such as "one byte more", which
+# function a number belongs to when the header's text for another named
+# function has it too, or whether the number plays the same part there.
+contradictions() {
+    awk -v contract="$tmp/contract" -v names="$1" '
+    function normal(s) { gsub(/size (is|of|from) /, "size ", s); return s }
+    function check(what, pattern, allowed,    s) {
+        for (s = para; match(s, pattern); s = substr(s, RSTART + RLENGTH))
+            if (index(allowed, substr(s, RSTART, RLENGTH)) == 0)
+                print section ": " what " [" substr(s, RSTART, RLENGTH) "]: not in the header for" fns
+    }
+    function flush(    s, f, allowed, i, n, list, subject) {
+        if (para == "" || section !~ /^(DESCRIPTION|RETURN VALUE|ERRORS|NOTES)$/) {
+            para = ""
+            return
+        }
+        para = normal(para)
+        fns = " " names
+        subject = ""
+        for (s = para; match(s, /[a-z_]+\((3)?\)/); s = substr(s, RSTART + RLENGTH)) {
+            f = substr(s, RSTART, RLENGTH)
+            sub(/\(.*/, "", f)
+            if (f in text && subject == "")
+                subject = f
+            if (f in text && index(fns " ", " " f " ") == 0)
+                fns = fns " " f
+        }
+        allowed = text["mstring"]
+        n = split(fns, list, " ")
+        for (i = 1; i <= n; i++)
+            allowed = allowed " " text[list[i]]
+        check("the expression", expr, allowed)
+        check("the bound", "(at least|n =|size) -?[0-9]+", allowed)
+        if (section == "RETURN VALUE" && subject != "")
+            check("the result", "NULL|EOF", text[subject])
+        para = ""
+    }
+    BEGIN {
+        while ((getline line <contract) > 0) {
+            i = index(line, "\t")
+            text[substr(line, 1, i - 1)] = normal(substr(line, i + 1))
+        }
+        term = "([A-Za-z_][A-Za-z0-9_]*(\\([^()]*\\))?|[0-9]+)"
+        expr = term "( [-+] " term ")+"
+    }
+    /^[A-Z]/ { flush(); section = $0; next }
+    /^ *$/ { flush(); next }
+    { sub(/^ +/, ""); para = para " " $0 }
+    END { flush() }'
+}
+
 # Roff escapes used in the pages' program text.
 unescape() { sed -e 's/\\-/-/g' -e "s/\\\\(aq/'/g" -e 's/\\&//g' -e 's/\\e/\\/g'; }
 
@@ -54,6 +125,12 @@ for page in "$mandir"/*.3; do
     section DESCRIPTION <"$tmp/page" | grep -q '^ *Memory: ' ||
         fail "$name: DESCRIPTION states no memory rule"
     section SYNOPSIS <"$tmp/page" | grep '(' | normalize >>"$tmp/synopses"
+    names=$(section NAME <"$tmp/page" | sed 's/^ *//; s/ - .*//; s/,//g')
+    [ "$names" != mstring ] || names=$(cut -f 1 "$tmp/contract") # the overview
+    contradictions "$names" <"$tmp/page" >"$tmp/contradictions"
+    while read -r line; do
+        fail "$name: $line"
+    done <"$tmp/contradictions"
 
     # EXAMPLES: the output the page shows, then the program that prints it.
     awk -v dir="$tmp" '
@@ -71,9 +148,11 @@ for page in "$mandir"/*.3; do
     if "$@" -std=c99 -Wall -Wextra -pedantic -Werror -I"$(dirname "$header")" \
             -o "$tmp/example" "$tmp/example.c" "$library" \
             -Wl,-rpath,"$(dirname "$library")" 2>"$tmp/cc.txt"; then
-        "$tmp/example" >"$tmp/got" || fail "$name: example exits with status $?"
+        run_bounded 10 /dev/null "$tmp/got" "$tmp/err" "$tmp/example"
+        status=$?
+        [ "$status" -eq 0 ] || fail "$name: example exits with status $status $(bound_reason $status)"
         cmp -s "$tmp/want" "$tmp/got" ||
-            fail "$name: example prints$(printf '\n'; cat "$tmp/got")"
+            fail "$name: example prints$(printf '\n'; head -c 2000 "$tmp/got")"
     else
         fail "$name: example does not compile: $(cat "$tmp/cc.txt")"
     fi

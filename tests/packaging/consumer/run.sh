@@ -14,15 +14,15 @@ set -u
 src=$1 build=$2 cmake=$3 cc=$4 cxx=$5
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
-tmp=$(mktemp -d) || exit 1
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/../bounded.sh"
 
 expect_run() { # expect_run WANT PROGRAM ARG...: exact stdout, status 0
-    want=$1
+    printf "$1\n" >"$tmp/want"
     shift
-    got=$("$@"; echo "status $?")
-    [ "$got" = "$(printf "$want")
-status 0" ] || fail "$*: printed [$got]"
+    run_bounded 10 /dev/null "$tmp/got" "$tmp/err" "$@"
+    set -- $? "$@"
+    cmp -s "$tmp/want" "$tmp/got" && [ "$1" -eq 0 ] ||
+        fail "$2: status $1 $(bound_reason "$1"), printed [$(head -c 200 "$tmp/got")]"
 }
 
 # Builds and runs the examples against an installed copy.
