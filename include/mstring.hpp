@@ -165,12 +165,7 @@ public:
     // From a null-terminated vector such as argv; null gives an empty list.
     static list from(const char *const *v) noexcept
     {
-        if (v == nullptr)
-            return list();
-        const char *const *end = v;
-        while (*end != nullptr)
-            ++end;
-        return build(v, end);
+        return v != nullptr ? build(v, no_end()) : list();
     }
 
     /*
@@ -278,6 +273,21 @@ private:
             return std::memchr(s.data(), '\0', s.size()) != nullptr;
     }
 
+    // The end of a null-terminated vector, which its null reaches first.
+    struct no_end {
+        friend bool operator!=(const char *const *, no_end) noexcept { return true; }
+    };
+
+    // Copies a string and its NUL to out and returns the byte behind them.
+    // stpcpy copies a C string and finds its end in one pass.
+    static char *put(char *out, const char *s) noexcept { return stpcpy(out, s) + 1; }
+    static char *put(char *out, std::string_view s) noexcept
+    {
+        std::memcpy(out, s.data(), s.size());
+        out[s.size()] = '\0';
+        return out + s.size() + 1;
+    }
+
     template <class It, class End>
     static list build(It first, End last) noexcept
     {
@@ -295,16 +305,16 @@ private:
             return list(); // no strings
         list l;
         l.block_.reset(static_cast<char *>(std::malloc(size)));
-        char *out = l.block_.get();
-        if (out == nullptr)
+        char *const start = l.block_.get();
+        if (start == nullptr)
             return l;
+        char *out = start;
         for (It it = first; it != last && !ends(*it); ++it) {
-            std::string_view s = *it;
-            if (!s.empty() || out == l.block_.get()) {
-                std::memcpy(out, s.data(), s.size());
-                out += s.size();
-                *out++ = '\0';
-            }
+            char *next = put(out, *it);
+            // An empty string after the first is written but not kept: its
+            // NUL is overwritten next, in room the final NUL has anyway.
+            if (next - out > 1 || out == start)
+                out = next;
         }
         *out = '\0';
         l.size_ = l.room_ = size;
