@@ -50,7 +50,7 @@ consume() {
     *) fail "$name: mslist loads [$ldd_line]" ;;
     esac
     LD_LIBRARY_PATH=$libdir expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
-    LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd' "$out/msview" a bcd
+    LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/msview" a bcd
 
     CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/consumer" \
         -B "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix" >"$out/cmake.log" 2>&1 &&
@@ -63,7 +63,7 @@ consume() {
     *) fail "$name: find_package found [$found]" ;;
     esac
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
-    expect_run '1 a\n3 bcd\nlongest: bcd' "$out/cmake/msview" a bcd
+    expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/cmake/msview" a bcd
 
     # A 64-bit project, even pointed at the package, must be turned down
     # rather than handed a 32-bit library.
