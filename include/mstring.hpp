@@ -179,6 +179,8 @@ public:
      */
     bool push_back(std::string_view s) noexcept
     {
+        if (s.empty()) // its data() may be null, which memcpy may not get
+            return append("", 0);
         if (std::memchr(s.data(), '\0', s.size()) != nullptr)
             return false;
         return append(s.data(), s.size());
@@ -270,7 +272,7 @@ private:
         if constexpr (std::is_pointer_v<T>)
             return false;
         else
-            return std::memchr(s.data(), '\0', s.size()) != nullptr;
+            return !s.empty() && std::memchr(s.data(), '\0', s.size()) != nullptr;
     }
 
     // The end of a null-terminated vector, which its null reaches first.
@@ -283,9 +285,9 @@ private:
     static char *put(char *out, const char *s) noexcept { return stpcpy(out, s) + 1; }
     static char *put(char *out, std::string_view s) noexcept
     {
-        std::memcpy(out, s.data(), s.size());
-        out[s.size()] = '\0';
-        return out + s.size() + 1;
+        out += s.copy(out, s.size()); // copies nothing from an empty view
+        *out = '\0';
+        return out + 1;
     }
 
     template <class It, class End>
@@ -316,7 +318,7 @@ private:
             if (next - out > 1 || out == start)
                 out = next;
         }
-        *out = '\0';
+        start[size - 1] = '\0'; // where out stands now
         l.size_ = l.room_ = size;
         return l;
     }

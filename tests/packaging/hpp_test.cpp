@@ -262,6 +262,13 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
         EXPECT_EQ(std::string(list.get(), list.bytes()), before.substr(0, before.size() - (start != nullptr)) +
                                                              "xyz\0xy\0\0"s);
     }
+    // A default view (null data) is an empty string.
+    mstring::list empty;
+    EXPECT_TRUE(empty.push_back(std::string_view()));
+    EXPECT_EQ(std::string(empty.get(), empty.bytes()), "\0\0"s);
+    const std::vector<std::string_view> first_empty = {std::string_view(), "a", std::string_view()};
+    mstring::list from = mstring::list::from(first_empty);
+    EXPECT_EQ(std::string(from.get(), from.bytes()), "\0a\0\0"s);
     EXPECT_FALSE(mstring::list::from(std::vector<std::string>{"a", "b\0c"s}));
     EXPECT_FALSE(mstring::list::from(std::vector<std::string_view>{with_nul}));
 }
