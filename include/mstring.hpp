@@ -5,10 +5,15 @@
  * mstring::view  a non-owning forward range of std::string_view over a
  *                multi-string.  Each step measures one string, so a whole
  *                iteration reads the multi-string's bytes once.
- * mstring::list  an owning handle: a std::unique_ptr with free() as its
- *                deleter, grown through mstradd_r.  push_back reports a
- *                refused allocation by returning false and keeps the list
- *                as it was.
+ * mstring::list  an owning handle on a heap block, released with free().
+ *                It keeps the multi-string's size, so push_back costs
+ *                time for the appended string alone; list::from builds
+ *                one from a range with one allocation.  A refused
+ *                allocation is reported by false or an empty list, and
+ *                push_back then keeps the list as it was.
+ *
+ * Under C++20 view is a borrowed std::ranges::view and list a forward
+ * range, so both compose with std::views.
  *
  * Nothing here throws, allocates with new or needs RTTI, and nothing is
  * compiled into the library: programs that include this header link with
@@ -22,11 +27,19 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
+#if __cplusplus > 201703L
+#include <ranges>
+#endif
 
 #include "mstring.h"
 
@@ -105,53 +118,225 @@ struct free_deleter {
 };
 
 /*
- * Owns one heap block holding a multi-string, or nothing.  The block comes
- * from malloc or realloc, so any block this library returns can be adopted,
- * and release() hands it back for free().
+ * Owns one heap block holding a multi-string, or nothing.  The list keeps
+ * the multi-string's size and the block's capacity, so appending costs
+ * time for the appended string alone: the block grows by doubling, through
+ * realloc, and may hold room to spare behind the final NUL.  After every
+ * call the block holds a well-formed multi-string, so get() can be handed
+ * to any function that reads one; writes through get() may change bytes
+ * but not the multi-string's size.  Every block comes from malloc or
+ * realloc: any block this library returns can be adopted, and release()
+ * hands it back for free().
  */
 class list {
 public:
     list() noexcept = default; // holds no multi-string yet
-    // Adopts block (for instance mkmstrv's result); null gives an empty list.
-    explicit list(char *block) noexcept : block_(block) {}
+    // Adopts block (for instance mkmstrv's result), measuring it once; null
+    // gives an empty list.
+    explicit list(char *block) noexcept
+        : block_(block), size_(block != nullptr ? mstrsize(block) : 0), room_(size_) {}
+
+    list(list &&o) noexcept
+        : block_(std::move(o.block_)), size_(std::exchange(o.size_, 0)),
+          room_(std::exchange(o.room_, 0)) {}
+    list &operator=(list &&o) noexcept
+    {
+        block_ = std::move(o.block_);
+        size_ = std::exchange(o.size_, 0);
+        room_ = std::exchange(o.room_, 0);
+        return *this;
+    }
 
     /*
-     * Appends s: the first string through mstrinit, every later one
-     * through mstradd_r, each to the exact new size.  Returns false when
-     * the heap refuses, and the list is then unchanged.  As in every
-     * multi-string, an empty s behind another string leaves no trace.
-     * A successful call may move the block, voiding views and pointers
-     * into it.
+     * A list of the strings of a range: std::vector<std::string>, a range
+     * of std::string_view, an argv-style vector of char pointers.  Every
+     * element must convert to std::string_view, and the range must allow
+     * two passes.  A null char pointer ends the strings, as in argv.  All
+     * strings are measured first, then the block is allocated once; it
+     * holds the bytes mkmstrv gives for the same strings.  An empty list
+     * comes back when there are no strings, when one holds a NUL (see
+     * push_back) and when the heap refuses.
      */
-    bool push_back(const char *s) noexcept
+    template <class Range, class = decltype(std::begin(std::declval<Range &>()))>
+    static list from(Range &&strings) noexcept
     {
-        char *p = block_.get();
-        char *grown = p != nullptr ? mstradd_r(&p, s) : mstrinit(s, 0);
-        if (grown == nullptr)
-            return false; // the block, if any, is as it was
-        // If the block moved, realloc has released the old one.
-        static_cast<void>(block_.release());
-        block_.reset(grown);
-        return true;
+        return build(std::begin(strings), std::end(strings));
     }
+    // From a null-terminated vector such as argv; null gives an empty list.
+    static list from(const char *const *v) noexcept
+    {
+        return v != nullptr ? build(v, no_end()) : list();
+    }
+
+    /*
+     * Appends exactly the bytes of s, which needs no terminating NUL.  A
+     * view holding a NUL cannot be one string of a multi-string and is
+     * refused.  Returns false, the list unchanged, on that refusal and when
+     * the heap refuses.  As in every multi-string, an empty s behind
+     * another string leaves no trace (and allocates nothing).  s may view
+     * one of the list's own strings.  A call that grows the block may move
+     * it, voiding views and pointers into it.
+     */
+    bool push_back(std::string_view s) noexcept
+    {
+        if (s.empty()) // its data() may be null, which memcpy may not get
+            return append("", 0);
+        if (std::memchr(s.data(), '\0', s.size()) != nullptr)
+            return false;
+        return append(s.data(), s.size());
+    }
+    // The bytes of s up to its NUL.
+    bool push_back(const char *s) noexcept { return append(s, std::strlen(s)); }
     // The bytes of s up to its first NUL.
     bool push_back(const std::string &s) noexcept { return push_back(s.c_str()); }
 
     view strings() const noexcept { return view(block_.get()); }
     view::iterator begin() const noexcept { return strings().begin(); }
     view::iterator end() const noexcept { return strings().end(); }
-    std::size_t bytes() const noexcept { return strings().bytes(); }
+    // The multi-string's size, kept by the list (no scan); 0 when empty.
+    std::size_t bytes() const noexcept { return size_; }
     int count() const noexcept { return strings().count(); }
 
     explicit operator bool() const noexcept { return block_ != nullptr; }
     const char *get() const noexcept { return block_.get(); }
     char *get() noexcept { return block_.get(); }
-    char *release() noexcept { return block_.release(); }
+
+    /*
+     * Hands the block back, cut to exactly bytes() by one shrinking
+     * realloc, and leaves the list empty.  Should realloc refuse, the block
+     * comes back with its room to spare: it holds the same multi-string and
+     * is still released with free().
+     */
+    char *release() noexcept
+    {
+        char *p = block_.release();
+        if (p != nullptr && room_ > size_) {
+            char *cut = static_cast<char *>(std::realloc(p, size_));
+            if (cut != nullptr)
+                p = cut;
+        }
+        size_ = room_ = 0;
+        return p;
+    }
 
 private:
+    // Appends the len bytes at s, none of them NUL.
+    bool append(const char *s, std::size_t len) noexcept
+    {
+        char *p = block_.get();
+        if (p != nullptr && len == 0)
+            return true; // it would read as the final NUL
+        // s goes over the final NUL, or at 0 in a new block.
+        std::size_t at = p != nullptr ? size_ - 1 : 0;
+        if (len > SIZE_MAX - 2 - at)
+            return false;
+        std::size_t size = at + len + 2;
+        if (size > room_) {
+            // Double the block (short of overflow) or take what is needed.
+            std::size_t room = room_ <= SIZE_MAX / 2 && 2 * room_ > size ? 2 * room_ : size;
+            // s may be one of the list's strings, and realloc may move them.
+            bool own = p != nullptr && std::less_equal<const char *>()(p, s) &&
+                       std::less<const char *>()(s, p + size_);
+            std::size_t offset = own ? static_cast<std::size_t>(s - p) : 0;
+            char *grown = static_cast<char *>(std::realloc(p, room));
+            if (grown == nullptr)
+                return false; // the block is as it was
+            // If the block moved, realloc has released the old one.
+            static_cast<void>(block_.release());
+            block_.reset(grown);
+            room_ = room;
+            p = grown;
+            if (own)
+                s = p + offset;
+        }
+        std::memcpy(p + at, s, len);
+        p[at + len] = '\0';
+        p[at + len + 1] = '\0';
+        size_ = size;
+        return true;
+    }
+
+    // A null char pointer ends an argv-style vector.
+    template <class T>
+    static bool ends(const T &e) noexcept
+    {
+        if constexpr (std::is_pointer_v<T>)
+            return e == nullptr;
+        else
+            return false;
+    }
+    // A C string holds no NUL by construction; anything else is searched.
+    template <class T>
+    static bool holds_nul(const T &, std::string_view s) noexcept
+    {
+        if constexpr (std::is_pointer_v<T>)
+            return false;
+        else
+            return !s.empty() && std::memchr(s.data(), '\0', s.size()) != nullptr;
+    }
+
+    // The end of a null-terminated vector, which its null reaches first.
+    struct no_end {
+        friend bool operator!=(const char *const *, no_end) noexcept { return true; }
+    };
+
+    // Copies a string and its NUL to out and returns the byte behind them.
+    // stpcpy copies a C string and finds its end in one pass.
+    static char *put(char *out, const char *s) noexcept { return stpcpy(out, s) + 1; }
+    static char *put(char *out, std::string_view s) noexcept
+    {
+        out += s.copy(out, s.size()); // copies nothing from an empty view
+        *out = '\0';
+        return out + 1;
+    }
+
+    template <class It, class End>
+    static list build(It first, End last) noexcept
+    {
+        // The size: 1 for the final NUL, then each string with its NUL; an
+        // empty string counts only while no string stands before it.
+        std::size_t size = 1;
+        for (It it = first; it != last && !ends(*it); ++it) {
+            std::string_view s = *it;
+            if (holds_nul(*it, s) || s.size() > SIZE_MAX - 1 - size)
+                return list();
+            if (!s.empty() || size == 1)
+                size += s.size() + 1;
+        }
+        if (size == 1)
+            return list(); // no strings
+        list l;
+        l.block_.reset(static_cast<char *>(std::malloc(size)));
+        char *const start = l.block_.get();
+        if (start == nullptr)
+            return l;
+        char *out = start;
+        for (It it = first; it != last && !ends(*it); ++it) {
+            char *next = put(out, *it);
+            // An empty string after the first is written but not kept: its
+            // NUL is overwritten next, in room the final NUL has anyway.
+            if (next - out > 1 || out == start)
+                out = next;
+        }
+        start[size - 1] = '\0'; // where out stands now
+        l.size_ = l.room_ = size;
+        return l;
+    }
+
     std::unique_ptr<char, free_deleter> block_;
+    std::size_t size_ = 0; // of the multi-string, through its final NUL
+    std::size_t room_ = 0; // of the block
 };
 
 } // namespace mstring
+
+#if __cplusplus > 201703L
+// A view only points into a multi-string: its iterators outlive it, and it
+// is copied in constant time.
+template <>
+inline constexpr bool std::ranges::enable_borrowed_range<mstring::view> = true;
+template <>
+inline constexpr bool std::ranges::enable_view<mstring::view> = true;
+#endif
 
 #endif /* MSTRING_HPP */

@@ -109,83 +109,251 @@ const std::vector<const char *> kWords[] = {
     {"", "a", "", "bc"},
     {""},
     {"only"},
+    // Several growth steps, empty words among them.
+    {"one", "two", "", "three", "four", "five", "", "six", "seven", "eight", "nine", "ten",
+     "eleven", "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen", "eighteen"},
 };
 
-TEST(List, GrowsByExactRequestsThroughTheLibrary)
+// Pushes every word; after each push the list holds exactly the bytes of
+// the words so far.  An empty word behind another asks the heap for
+// nothing, the block grows in logarithmically many requests, and release()
+// cuts it to the exact size with at most one realloc.
+TEST(List, GrowsInFewStepsAndReleasesTheExactSize)
 {
     for (const auto &words : kWords) {
         mstring::list list;
         EXPECT_FALSE(list);
         EXPECT_EQ(list.begin(), list.end());
-        heap::Recording rec;
-        for (const char *w : words)
-            EXPECT_TRUE(list.push_back(w));
-        std::vector<heap::Call> calls = rec.calls();
-        // mstrinit's exact malloc, then one exact realloc per further word.
-        std::vector<heap::Call> want;
-        std::size_t size = std::strlen(words[0]) + 2;
-        want.push_back({'m', nullptr, size, nullptr});
-        for (std::size_t i = 1; i < words.size(); ++i) {
-            std::size_t len = std::strlen(words[i]);
-            want.push_back({'r', nullptr, size + len + 1, nullptr});
-            if (len != 0)
-                size += len + 1;
+        std::vector<std::string> want, got;
+        std::vector<const char *> so_far;
+        for (const char *w : words) {
+            so_far.push_back(w);
+            want.push_back(expected_bytes(so_far));
         }
-        EXPECT_EQ(calls, want);
+        int total = 0;
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            int requests;
+            {
+                heap::Recording rec;
+                EXPECT_TRUE(list.push_back(words[i]));
+                requests = rec.requests();
+            }
+            got.emplace_back(list.get(), list.bytes());
+            if (i > 0 && *words[i] == '\0') {
+                EXPECT_EQ(requests, 0) << "empty word " << i;
+            }
+            total += requests;
+        }
+        EXPECT_EQ(got, want);
+        std::size_t size = want.back().size();
+        int log2_size = 0;
+        for (std::size_t s = 1; s < size; s *= 2)
+            ++log2_size;
+        EXPECT_LE(total, log2_size) << "for " << size << " bytes";
 
-        std::string want_bytes = expected_bytes(words);
-        ASSERT_TRUE(list);
-        EXPECT_EQ(list.bytes(), want_bytes.size());
-        EXPECT_EQ(std::string(list.get(), want_bytes.size()), want_bytes);
-        Strings strings(list.begin(), list.end());
-        EXPECT_EQ(static_cast<int>(strings.size()), list.count());
+        std::vector<heap::Call> calls;
+        char *block;
+        {
+            heap::Recording rec;
+            block = list.release();
+            calls = rec.calls();
+        }
+        EXPECT_FALSE(list);
+        EXPECT_EQ(list.bytes(), 0u);
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(std::string(block, mstrsize(block)), want.back());
+        ASSERT_LE(calls.size(), 1u);
+        if (!calls.empty()) {
+            EXPECT_EQ(calls[0].kind, 'r');
+            EXPECT_EQ(calls[0].size, size);
+        }
+        std::free(block);
     }
 }
 
+// Refuses each heap request in turn, every growth step and release()'s cut:
+// a refused push reports false and leaves the same block with the same
+// bytes; a refused cut hands back the larger block, whole and freeable.
 TEST(List, RefusedAllocationKeepsTheListAndLosesNothing)
 {
-    const std::vector<const char *> words = {"alpha", "", "beta", "gamma"};
+    const std::vector<const char *> &words = kWords[4];
     const int n = static_cast<int>(words.size());
+    // The requests of a run that nothing refuses: the pushes', then one to
+    // cut the block.
+    int requests, cuts;
+    {
+        mstring::list list;
+        {
+            heap::Recording rec;
+            for (const char *w : words)
+                list.push_back(w);
+            requests = rec.requests();
+        }
+        heap::Recording rec;
+        std::free(list.release());
+        cuts = rec.requests();
+    }
+    ASSERT_GT(requests, 2);
+    ASSERT_EQ(cuts, 1);
+    ++requests;
     for (bool moving : {false, true}) {
-        for (int refuse = 1; refuse <= n; ++refuse) {
-            // Everything the test needs is prepared before recording, so
-            // that only the list's requests are counted.
-            std::vector<const char *> kept;
-            for (int i = 0; i < n; ++i)
-                if (i + 1 != refuse)
-                    kept.push_back(words[i]);
-            const std::string want = expected_bytes(kept);
-            bool ok[8];
-            bool unchanged[8];
-            bool contents_ok;
+        for (int refuse = 1; refuse <= requests; ++refuse) {
+            // Only the list may allocate while recording: the snapshots
+            // live in fixed buffers.
+            std::vector<bool> ok(n), unchanged(n);
+            char before[256], released[256];
+            std::size_t released_size;
             long live;
             {
                 heap::Recording rec(refuse, moving);
                 {
                     mstring::list list;
                     for (int i = 0; i < n; ++i) {
-                        const char *before = list.get();
-                        std::size_t size = list.bytes();
+                        const char *block = list.get();
+                        const std::size_t size = list.bytes();
+                        std::memcpy(before, block != nullptr ? block : "", size);
                         ok[i] = list.push_back(words[i]);
-                        // A refusal leaves the same block with the same bytes.
-                        unchanged[i] = list.get() == before &&
-                                       (before == nullptr || list.bytes() == size);
+                        unchanged[i] = list.get() == block && list.bytes() == size &&
+                                       std::memcmp(list.get() != nullptr ? list.get() : "", before, size) == 0;
                     }
-                    contents_ok = list.bytes() == want.size() &&
-                                  std::memcmp(list.get(), want.data(), want.size()) == 0;
+                    char *block = list.release();
+                    released_size = mstrsize(block);
+                    std::memcpy(released, block, released_size);
+                    std::free(block);
                 }
-                live = rec.live(); // after the list released its block
+                live = rec.live();
             }
+            const std::string where = "refused " + std::to_string(refuse) + (moving ? ", moving" : "");
+            std::vector<const char *> kept;
+            int failed = 0;
             for (int i = 0; i < n; ++i) {
-                EXPECT_EQ(ok[i], i + 1 != refuse) << "push " << i + 1 << ", refused " << refuse;
-                if (!ok[i]) {
-                    EXPECT_TRUE(unchanged[i]) << "refused push " << i + 1;
+                if (ok[i]) {
+                    kept.push_back(words[i]);
+                } else {
+                    ++failed;
+                    EXPECT_TRUE(unchanged[i]) << where << ", push " << i + 1;
                 }
             }
-            EXPECT_TRUE(contents_ok) << "refused " << refuse << (moving ? ", moving" : "");
-            EXPECT_EQ(live, 0) << "refused " << refuse;
+            // The last request is release()'s cut; every other one a push's.
+            EXPECT_EQ(failed, refuse < requests ? 1 : 0) << where;
+            EXPECT_EQ(std::string(released, released_size), expected_bytes(kept)) << where;
+            EXPECT_EQ(live, 0) << where;
         }
     }
+}
+
+// A view needs no NUL behind it: its bytes end at a guard page here.  One
+// that holds a NUL is refused, by push_back and by from().
+TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
+{
+    GuardedBytes tail(std::string("xyz"));
+    const std::string_view unterminated(tail.data(), 3);
+    const std::string_view with_nul("a\0b", 3);
+    for (const char *start : {static_cast<const char *>(nullptr), "w"}) {
+        mstring::list list;
+        if (start != nullptr) {
+            ASSERT_TRUE(list.push_back(start));
+        }
+        const std::string before(list.get() != nullptr ? list.get() : "", list.bytes());
+        EXPECT_FALSE(list.push_back(with_nul));
+        EXPECT_EQ(std::string(list.get() != nullptr ? list.get() : "", list.bytes()), before);
+        EXPECT_TRUE(list.push_back(unterminated));
+        EXPECT_TRUE(list.push_back(unterminated.substr(0, 2)));
+        EXPECT_EQ(std::string(list.get(), list.bytes()), before.substr(0, before.size() - (start != nullptr)) +
+                                                             "xyz\0xy\0\0"s);
+    }
+    // A default view (null data) is an empty string.
+    mstring::list empty;
+    EXPECT_TRUE(empty.push_back(std::string_view()));
+    EXPECT_EQ(std::string(empty.get(), empty.bytes()), "\0\0"s);
+    const std::vector<std::string_view> first_empty = {std::string_view(), "a", std::string_view()};
+    mstring::list from = mstring::list::from(first_empty);
+    EXPECT_EQ(std::string(from.get(), from.bytes()), "\0a\0\0"s);
+    EXPECT_FALSE(mstring::list::from(std::vector<std::string>{"a", "b\0c"s}));
+    EXPECT_FALSE(mstring::list::from(std::vector<std::string_view>{with_nul}));
+}
+
+// A string of the list itself, appended while every growth moves the block
+// (and poisons the old one).
+TEST(List, AppendsItsOwnStringsWhileTheBlockMoves)
+{
+    mstring::list list;
+    ASSERT_TRUE(list.push_back("abc"));
+    std::string want = "abc\0"s;
+    {
+        heap::Recording rec(0, true);
+        for (int i = 0; i < 8; ++i) {
+            // The last string but its first byte ("bc", "c"), or all of
+            // the first string when that would be empty.
+            std::string_view last;
+            for (std::string_view s : list)
+                last = s;
+            if (last.size() > 1) {
+                want.append(last.substr(1)).push_back('\0'); // before last is void
+                EXPECT_TRUE(list.push_back(last.substr(1)));
+            } else {
+                EXPECT_TRUE(list.push_back(list.get()));
+                want.append("abc\0"s);
+            }
+        }
+    }
+    EXPECT_EQ(std::string(list.get(), list.bytes()), want + '\0');
+}
+
+// list::from gives mkmstrv's bytes from every kind of range, in one
+// allocation of exactly that size; refused, an empty list and no leak.
+TEST(List, FromARangeEqualsMkmstrvInOneAllocation)
+{
+    for (const auto &words : kWords) {
+        std::vector<const char *> argv(words);
+        argv.push_back(nullptr);
+        char *ms = mkmstrv(const_cast<char *const *>(argv.data()));
+        ASSERT_NE(ms, nullptr);
+        const std::string want(ms, mstrsize(ms));
+        std::free(ms);
+        const Strings strings(words.begin(), words.end());
+        const std::vector<std::string_view> views(words.begin(), words.end());
+        std::vector<char *> args;
+        for (const char *w : argv)
+            args.push_back(const_cast<char *>(w));
+
+        std::vector<std::vector<heap::Call>> calls;
+        std::vector<std::string> got;
+        auto keep = [&](heap::Recording &rec, const mstring::list &l) {
+            calls.push_back(rec.calls());
+            got.emplace_back(l.get() != nullptr ? l.get() : "", l.bytes());
+        };
+        { heap::Recording rec; mstring::list l = mstring::list::from(argv.data()); keep(rec, l); }
+        { heap::Recording rec; mstring::list l = mstring::list::from(args.data()); keep(rec, l); }
+        { heap::Recording rec; mstring::list l = mstring::list::from(args); keep(rec, l); }
+        { heap::Recording rec; mstring::list l = mstring::list::from(strings); keep(rec, l); }
+        { heap::Recording rec; mstring::list l = mstring::list::from(views); keep(rec, l); }
+        {
+            mstring::list l;
+            for (const std::string_view &w : views)
+                l.push_back(w);
+            got.emplace_back(l.get(), l.bytes());
+        }
+        for (std::size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i], want) << "way " << i;
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            EXPECT_EQ(calls[i], (std::vector<heap::Call>{{'m', nullptr, want.size(), nullptr}})) << "way " << i;
+
+        long live;
+        bool empty;
+        {
+            heap::Recording rec(1);
+            empty = !mstring::list::from(strings);
+            live = rec.live();
+        }
+        EXPECT_TRUE(empty);
+        EXPECT_EQ(live, 0);
+    }
+    // No strings, no block.
+    const char *const none[] = {nullptr};
+    EXPECT_FALSE(mstring::list::from(none));
+    EXPECT_FALSE(mstring::list::from(static_cast<const char *const *>(nullptr)));
+    EXPECT_FALSE(mstring::list::from(Strings{}));
 }
 
 TEST(List, AdoptsAndReleasesLibraryBlocks)
@@ -193,13 +361,18 @@ TEST(List, AdoptsAndReleasesLibraryBlocks)
     char *argv[] = {const_cast<char *>("x"), const_cast<char *>("yz"), nullptr};
     mstring::list list(mkmstrv(argv));
     ASSERT_TRUE(list);
+    EXPECT_EQ(list.bytes(), 6u); // measured once, on adoption
     EXPECT_TRUE(list.push_back("w"s));
     EXPECT_EQ(Strings(list.begin(), list.end()), (Strings{"x", "yz", "w"}));
-    char *block = list.release();
+    mstring::list moved = std::move(list);
     EXPECT_FALSE(list);
+    EXPECT_EQ(list.bytes(), 0u);
+    char *block = moved.release();
+    EXPECT_FALSE(moved);
     EXPECT_EQ(std::string(block, mstrsize(block)), "x\0yz\0w\0\0"s);
     std::free(block);
     EXPECT_FALSE(mstring::list(nullptr));
+    EXPECT_EQ(mstring::list(nullptr).bytes(), 0u);
 }
 
 } // namespace

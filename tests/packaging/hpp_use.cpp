@@ -1,22 +1,32 @@
 // SPDX-License-Identifier: MIT
 // Compiled as C++17 and C++20 with warnings as errors, without exceptions
-// or RTTI: the header must stand alone and its view must be a range.
+// or RTTI: the header must stand alone, its view must be a range, and
+// under C++20 both classes must compose with std::views.
 #include "mstring.hpp"
 #include "mstring.hpp" // the header guards itself
 
+#include <array>
 #include <iterator>
+#include <string>
+#include <string_view>
 #include <type_traits>
+#include <vector>
 #if __cplusplus > 201703L
 #include <ranges>
 static_assert(std::ranges::forward_range<mstring::view>);
+static_assert(std::ranges::borrowed_range<mstring::view>);
+static_assert(std::ranges::view<mstring::view>);
 static_assert(std::forward_iterator<mstring::view::iterator>);
+static_assert(std::ranges::forward_range<mstring::list>);
+static_assert(std::ranges::forward_range<const mstring::list>);
+static_assert(!std::ranges::view<mstring::list>); // it owns its block
 #endif
 
 static_assert(std::is_same_v<std::iterator_traits<mstring::view::iterator>::iterator_category,
                              std::forward_iterator_tag>);
 static_assert(std::is_nothrow_move_constructible_v<mstring::list>);
+static_assert(std::is_nothrow_move_assignable_v<mstring::list>);
 static_assert(!std::is_copy_constructible_v<mstring::list>);
-static_assert(sizeof(mstring::list) == sizeof(char *), "the handle is one pointer");
 
 std::size_t hpp_use(char **argv);
 
@@ -24,8 +34,27 @@ std::size_t hpp_use(char **argv)
 {
     mstring::list list(mkmstrv(argv));
     std::size_t n = 0;
-    if (list.push_back("x"))
+    if (list.push_back("x") && list.push_back(std::string_view("yz", 1)) && list.push_back(std::string("w")))
         for (std::string_view s : list.strings())
             n += s.size();
+    // Every kind of range the builder takes, and argv by pointer.
+    const std::vector<std::string> strings = {"a", "b"};
+    const std::array<std::string_view, 2> views = {"c", "d"};
+    const char *const pointers[] = {"e", "f", nullptr};
+    for (const mstring::list &l : {mstring::list::from(strings), mstring::list::from(views),
+                                   mstring::list::from(pointers), mstring::list::from(argv)})
+        n += l.bytes();
+#if __cplusplus > 201703L && !(defined(__clang__) && __clang_major__ < 15)
+    // (clang before 15 cannot compile libstdc++'s views at all.)
+    auto longer = [](std::string_view s) { return s.size() > 1; };
+    auto size = [](std::string_view s) { return s.size(); };
+    for (std::size_t k : list.strings() | std::views::filter(longer) | std::views::transform(size))
+        n += k;
+    mstring::list names = mstring::list::from(strings);
+    for (std::size_t k : names | std::views::filter(longer) | std::views::transform(size))
+        n += k;
+#endif
+    char *block = list.release();
+    std::free(block);
     return n + static_cast<std::size_t>(list.count());
 }

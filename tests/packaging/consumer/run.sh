@@ -52,7 +52,7 @@ consume() {
     *) fail "$name: mslist loads [$ldd_line]" ;;
     esac
     LD_LIBRARY_PATH=$libdir expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
-    LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd' "$out/msview" a bcd
+    LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/msview" a bcd
     flags=$(env "$@" pkg-config --static --cflags --libs mstring) &&
         "$cc" -m32 -static -Wall -Werror -o "$out/mslist_static" "$src/examples/mslist.c" $flags ||
         fail "$name: mslist does not link -static with pkg-config --static's flags"
@@ -69,7 +69,7 @@ consume() {
     *) fail "$name: find_package found [$found]" ;;
     esac
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
-    expect_run '1 a\n3 bcd\nlongest: bcd' "$out/cmake/msview" a bcd
+    expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/cmake/msview" a bcd
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist_static" alpha "" beta
     # A C program links the archive with the C compiler: no libstdc++.
     linker=$(sed 's/ .*//' "$out/cmake/CMakeFiles/mslist_static.dir/link.txt")
@@ -149,7 +149,7 @@ CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/cons
     DESTDIR=$tmp/subproject-root "$cmake" --install "$out" >>"$tmp/subproject.log" 2>&1 ||
     { cat "$tmp/subproject.log"; fail "subproject: the parent project does not build"; }
 expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
-expect_run '1 a\n3 bcd\nlongest: bcd' "$out/msview" a bcd
+expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/msview" a bcd
 expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist_static" alpha "" beta
 for dir in tests examples; do
     [ ! -e "$out/mstring/$dir" ] || fail "subproject: builds its $dir"

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+// Times building lists with mstring.hpp against glibc's argz and
+// std::vector<std::string>: push_back loops of 10,000 to 1,000,000 strings
+// and list::from against argz_create.  Every built list is compared with
+// mkmstrv's block for the same strings, with the clock stopped; a mismatch
+// ends that benchmark with an error instead of a time.
+#include <argz.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "mstring.hpp"
+
+namespace {
+
+// n random strings, lengths uniform in 1 .. 15 (average 8), bytes uniform
+// in 0x01 .. 0xfe, as std::strings and as a null-terminated vector into
+// one pool where they lie back to back, as argv's do; with mkmstrv's block.
+struct Strings {
+    std::vector<std::string> strings;
+    std::string pool;
+    std::vector<char *> v;
+    std::string want;
+};
+
+const Strings &strings(std::size_t n)
+{
+    static std::map<std::size_t, Strings> made;
+    Strings &x = made[n];
+    if (x.strings.empty()) {
+        std::mt19937 rng(1);
+        std::uniform_int_distribution<std::size_t> length(1, 15);
+        std::uniform_int_distribution<int> byte(0x01, 0xfe);
+        for (std::size_t i = 0; i < n; ++i) {
+            std::string s(length(rng), '\0');
+            for (char &c : s)
+                c = static_cast<char>(byte(rng));
+            x.pool.append(s).push_back('\0');
+            x.strings.push_back(std::move(s));
+        }
+        for (std::size_t at = 0; at < x.pool.size(); at += std::strlen(&x.pool[at]) + 1)
+            x.v.push_back(&x.pool[at]);
+        x.v.push_back(nullptr);
+        char *ms = mkmstrv(x.v.data());
+        x.want.assign(ms, mstrsize(ms));
+        std::free(ms);
+    }
+    return x;
+}
+
+// Runs build, which returns whether its result (checked with the clock
+// stopped) holds the strings.
+template <class Build>
+void run(benchmark::State &state, std::size_t n, Build build)
+{
+    const Strings &x = strings(n);
+    for (auto _ : state) {
+        if (!build(state, x)) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
+}
+
+bool same(const char *block, std::size_t bytes, const std::string &want)
+{
+    return block != nullptr && bytes == want.size() && std::memcmp(block, want.data(), bytes) == 0;
+}
+
+// argz leaves out the final NUL: its length is the multi-string's size - 1.
+bool same_argz(const char *argz, std::size_t len, const std::string &want)
+{
+    return argz != nullptr && len + 1 == want.size() && std::memcmp(argz, want.data(), len) == 0;
+}
+
+bool push_back(benchmark::State &state, const Strings &x)
+{
+    mstring::list list;
+    for (char *const *s = x.v.data(); *s != nullptr; ++s)
+        if (!list.push_back(*s))
+            return false;
+    state.PauseTiming();
+    bool ok = same(list.get(), list.bytes(), x.want);
+    list = mstring::list();
+    state.ResumeTiming();
+    return ok;
+}
+
+bool from_vector(benchmark::State &state, const Strings &x)
+{
+    mstring::list list = mstring::list::from(x.v.data());
+    state.PauseTiming();
+    bool ok = same(list.get(), list.bytes(), x.want);
+    list = mstring::list();
+    state.ResumeTiming();
+    return ok;
+}
+
+bool from_strings(benchmark::State &state, const Strings &x)
+{
+    mstring::list list = mstring::list::from(x.strings);
+    state.PauseTiming();
+    bool ok = same(list.get(), list.bytes(), x.want);
+    list = mstring::list();
+    state.ResumeTiming();
+    return ok;
+}
+
+bool argz_add_loop(benchmark::State &state, const Strings &x)
+{
+    char *argz = nullptr;
+    std::size_t len = 0;
+    int err = 0;
+    for (char *const *s = x.v.data(); err == 0 && *s != nullptr; ++s)
+        err = argz_add(&argz, &len, *s);
+    state.PauseTiming();
+    bool ok = err == 0 && same_argz(argz, len, x.want);
+    std::free(argz);
+    state.ResumeTiming();
+    return ok;
+}
+
+bool argz_create_vector(benchmark::State &state, const Strings &x)
+{
+    char *argz = nullptr;
+    std::size_t len = 0;
+    int err = argz_create(x.v.data(), &argz, &len);
+    state.PauseTiming();
+    bool ok = err == 0 && same_argz(argz, len, x.want);
+    std::free(argz);
+    state.ResumeTiming();
+    return ok;
+}
+
+bool vector_push_back(benchmark::State &state, const Strings &x)
+{
+    std::vector<std::string> v;
+    for (char *const *s = x.v.data(); *s != nullptr; ++s)
+        v.push_back(*s);
+    state.PauseTiming();
+    bool ok = v == x.strings;
+    v = std::vector<std::string>();
+    state.ResumeTiming();
+    return ok;
+}
+
+template <bool (*Build)(benchmark::State &, const Strings &)>
+void add(const char *name, std::size_t n)
+{
+    benchmark::RegisterBenchmark(name, [n](benchmark::State &s) { run(s, n, Build); })
+        ->Unit(benchmark::kMillisecond);
+}
+
+[[maybe_unused]] const bool registered = [] {
+    // Growth from 10,000 to 100,000 strings and on to 1,000,000, and the
+    // same steps of the other loops, which are linear too.
+    add<push_back>("list/push_back/10000", 10000);
+    add<push_back>("list/push_back/100000", 100000);
+    add<push_back>("list/push_back/1000000", 1000000);
+    add<argz_add_loop>("list/argz_add/10000", 10000);
+    add<argz_add_loop>("list/argz_add/100000", 100000);
+    add<argz_add_loop>("list/argz_add/1000000", 1000000);
+    add<vector_push_back>("list/vector_push_back/10000", 10000);
+    add<vector_push_back>("list/vector_push_back/100000", 100000);
+    add<vector_push_back>("list/vector_push_back/1000000", 1000000);
+    add<from_vector>("list/from/100000", 100000);
+    add<from_strings>("list/from_strings/100000", 100000);
+    add<argz_create_vector>("list/argz_create/100000", 100000);
+    return true;
+}();
+
+} // namespace
