@@ -17,6 +17,19 @@
 // functions that read words are therefore left uninstrumented.
 #define MSTRING_SCANS __attribute__((__no_sanitize_address__))
 
+// Names of their own for the exported functions that the library calls
+// itself: mstring_init is an alias of mstrinit, and the other two are
+// resolved as their exported names are.  A call to an exported name would
+// go to a program's own function of that name if it had one.  The version
+// script keeps these names out of the dynamic symbol table.  They are not
+// declared hidden: i386 code reaches a function resolved at load time only
+// through the PLT, and gcc calls a hidden function directly.
+extern "C" {
+std::size_t mstring_size(const char *ms);
+char *mstring_index(const char *ms, int n);
+__attribute__((__malloc__)) char *mstring_init(const char *s, std::size_t size);
+}
+
 namespace mstring_internal {
 
 using word = std::uint32_t;

@@ -47,6 +47,10 @@ size_t mstrsize(const char *) __attribute__((__ifunc__("pick_mstrsize")));
 int mstrcount(const char *) __attribute__((__ifunc__("pick_mstrcount")));
 char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 
+// The names that the library's own calls use (mstring-internal.h).
+size_t mstring_size(const char *) __attribute__((__ifunc__("pick_mstrsize")));
+char *mstring_index(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
+
 char *mstrinit(const char *s, size_t size)
 {
     if (size == 1)
@@ -64,6 +68,8 @@ char *mstrinit(const char *s, size_t size)
     return block;
 }
 
+char *mstring_init(const char *, size_t) __attribute__((__alias__("mstrinit")));
+
 void mstring_internal::append(char *ms, size_t size, const char *s, size_t len)
 {
     char *end = ms + size - 1;
@@ -74,18 +80,18 @@ void mstring_internal::append(char *ms, size_t size, const char *s, size_t len)
 
 char *mstradd(char *ms, const char *s)
 {
-    mstring_internal::append(ms, mstrsize(ms), s, length(s));
+    mstring_internal::append(ms, mstring_size(ms), s, length(s));
     return ms;
 }
 
 char *mstrcpy(char *dst, const char *src)
 {
-    return static_cast<char *>(memcpy(dst, src, mstrsize(src)));
+    return static_cast<char *>(memcpy(dst, src, mstring_size(src)));
 }
 
 char *mstrdup(const char *src)
 {
-    size_t size = mstrsize(src);
+    size_t size = mstring_size(src);
     char *block = static_cast<char *>(malloc(size));
     if (block == nullptr)
         return nullptr;
