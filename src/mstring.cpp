@@ -65,15 +65,15 @@ using index_fn = char *(*)(const char *, int);
 } // namespace
 
 extern "C" {
-MSTRING_SCANS size_fn pick_mstrsize()
+MSTRING_RESOLVES size_fn pick_mstrsize()
 {
     return mstring_internal::select(mstring_internal::cpu_features()).size;
 }
-MSTRING_SCANS count_fn pick_mstrcount()
+MSTRING_RESOLVES count_fn pick_mstrcount()
 {
     return mstring_internal::select(mstring_internal::cpu_features()).count;
 }
-MSTRING_SCANS index_fn pick_mstrindex()
+MSTRING_RESOLVES index_fn pick_mstrindex()
 {
     return mstring_internal::select(mstring_internal::cpu_features()).index;
 }
@@ -83,9 +83,12 @@ size_t mstrsize(const char *) __attribute__((__ifunc__("pick_mstrsize")));
 int mstrcount(const char *) __attribute__((__ifunc__("pick_mstrcount")));
 char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 
-// The names that the library's own calls use (mstring-internal.h).
-size_t mstring_size(const char *) __attribute__((__ifunc__("pick_mstrsize")));
-char *mstring_index(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
+// The names that the library's own calls use (mstring-internal.h).  Of
+// default visibility, so that compilers call them through the PLT even in
+// this file; the version script keeps them local to the library.
+#define MSTRING_VIA_PLT __attribute__((__visibility__("default")))
+MSTRING_VIA_PLT size_t mstring_size(const char *) __attribute__((__ifunc__("pick_mstrsize")));
+MSTRING_VIA_PLT char *mstring_index(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 
 char *mstrinit(const char *s, size_t size)
 {

@@ -17,13 +17,24 @@ namespace mstring_internal {
 // ymm registers enabled by the system.
 enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4 };
 
+// For the code that resolvers run: they run while the program is being
+// loaded and relocated, before any sanitizer runtime is ready.
+#ifdef __clang__
+#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined", "coverage")))
+#else
+#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined")))
+#endif
+
 // The features of this processor.  Resolvers call it before the library's
-// relocations may be relied on: it only executes CPUID and XGETBV.
-MSTRING_SCANS inline unsigned cpu_features()
+// relocations may be relied on: it only executes CPUID and XGETBV, by
+// cpuid.h's macros (its functions are instrumented in sanitizer builds).
+MSTRING_RESOLVES inline unsigned cpu_features()
 {
-    unsigned a, b, c, d, features = 0;
-    if (__get_cpuid(1, &a, &b, &c, &d) == 0)
+    unsigned leaves, a, b, c, d, features = 0;
+    __cpuid(0, leaves, b, c, d);
+    if (leaves < 1)
         return 0;
+    __cpuid(1, a, b, c, d);
     if (d & bit_SSE2)
         features |= sse2;
     if (c & bit_POPCNT)
@@ -32,9 +43,11 @@ MSTRING_SCANS inline unsigned cpu_features()
         unsigned xcr0, high;
         __asm__("xgetbv" : "=a"(xcr0), "=d"(high) : "c"(0));
         // bits 1 and 2: the system saves the xmm and ymm registers
-        if ((xcr0 & 6) == 6 && __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_AVX2) &&
-            (b & bit_BMI))
-            features |= avx2;
+        if ((xcr0 & 6) == 6 && leaves >= 7) {
+            __cpuid_count(7, 0, a, b, c, d);
+            if ((b & bit_AVX2) && (b & bit_BMI))
+                features |= avx2;
+        }
     }
     return features;
 }
@@ -70,7 +83,7 @@ inline constexpr variant variants[] = {
     {"word", 0, word_size, word_count, word_index},
 };
 
-MSTRING_SCANS inline const variant &select(unsigned features)
+MSTRING_RESOLVES inline const variant &select(unsigned features)
 {
     const variant *v = variants;
     while ((v->needs & ~features) != 0)
