@@ -16,33 +16,33 @@ using mstring_internal::length;
 // function, so that all of it is compiled for that set.  The entries see
 // the first block alone and hand longer lists to the rest functions, kept
 // apart so that an entry needs no loop and no stack frame.
-#define MSTRING_VARIANT(name, A, target)                                                           \
-    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static std::size_t         \
-    name##_size_rest(const char *ms)                                                              \
-    {                                                                                             \
-        return scan::size_rest<A>(ms);                                                            \
-    }                                                                                             \
-    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static int                 \
-    name##_count_rest(const char *ms)                                                             \
-    {                                                                                             \
-        return scan::count_rest<A>(ms);                                                           \
-    }                                                                                             \
-    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static char *              \
-    name##_index_rest(const char *ms, int n)                                                      \
-    {                                                                                             \
-        return scan::index_rest<A>(ms, n);                                                        \
-    }                                                                                             \
-    target __attribute__((__flatten__)) MSTRING_SCANS std::size_t name##_size(const char *ms)  \
-    {                                                                                             \
-        return scan::size<A>(ms, name##_size_rest);                                               \
-    }                                                                                             \
-    target __attribute__((__flatten__)) MSTRING_SCANS int name##_count(const char *ms)         \
-    {                                                                                             \
-        return scan::count<A>(ms, name##_count_rest);                                             \
-    }                                                                                             \
-    target __attribute__((__flatten__)) MSTRING_SCANS char *name##_index(const char *ms, int n) \
-    {                                                                                             \
-        return scan::index<A>(ms, n, name##_index_rest);                                          \
+#define MSTRING_VARIANT(name, A, target)                                                                      \
+    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static std::size_t                        \
+    name##_size_rest(const char *ms)                                                                          \
+    {                                                                                                         \
+        return scan::size_rest<A>(ms);                                                                        \
+    }                                                                                                         \
+    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static int                                \
+    name##_count_rest(const char *ms)                                                                         \
+    {                                                                                                         \
+        return scan::count_rest<A>(ms);                                                                       \
+    }                                                                                                         \
+    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static char *                             \
+    name##_index_rest(const char *ms, int n)                                                                  \
+    {                                                                                                         \
+        return scan::index_rest<A>(ms, n);                                                                    \
+    }                                                                                                         \
+    target __attribute__((__flatten__)) MSTRING_SCANS std::size_t name##_size(const char *ms)                 \
+    {                                                                                                         \
+        return scan::size<A>(ms, [](const char *p) { return name##_size_rest(p); });                          \
+    }                                                                                                         \
+    target __attribute__((__flatten__)) MSTRING_SCANS int name##_count(const char *ms)                        \
+    {                                                                                                         \
+        return scan::count<A>(ms, [](const char *p) { return name##_count_rest(p); });                        \
+    }                                                                                                         \
+    target __attribute__((__flatten__)) MSTRING_SCANS char *name##_index(const char *ms, int n)               \
+    {                                                                                                         \
+        return scan::index<A>(ms, n, [](const char *p, int k) { return name##_index_rest(p, k); });           \
     }
 
 namespace mstring_internal {
