@@ -9,6 +9,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +23,7 @@
 #include "literal.h"
 #include "mstring-internal.h"
 #include "mstring.h"
+#include "variants.h"
 
 namespace {
 
@@ -122,24 +126,168 @@ void scan(benchmark::State &state, const List &l, Scan call)
 void register_scans(const List &l, size_t average)
 {
     const std::string tail = "/" + std::to_string(average);
-    auto add = [&](const std::string &name, bool (*call)(const List &)) {
+    auto add = [&](const std::string &name, auto call) {
         benchmark::RegisterBenchmark((name + tail).c_str(), [&l, call](benchmark::State &s) { scan(s, l, call); });
     };
     add("size/library", [](const List &x) { return mstrsize(x.ms()) == x.size; });
-    add("size/portable", [](const List &x) { return mstring_internal::word_size(x.ms()) == x.size; });
     add("size/literal", [](const List &x) { return literal::mstrsize(x.ms()) == x.size; });
     add("count/library", [](const List &x) { return mstrcount(x.ms()) == x.count; });
-    add("count/portable", [](const List &x) { return mstring_internal::word_count(x.ms()) == x.count; });
     add("count/literal", [](const List &x) { return literal::mstrcount(x.ms()) == x.count; });
     add("count/argz_count", [](const List &x) {
         return argz_count(x.ms(), x.size - 1) == static_cast<size_t>(x.count);
     });
     add("index/library", [](const List &x) { return mstrindex(x.ms(), x.count) == x.last; });
-    add("index/portable", [](const List &x) { return mstring_internal::word_index(x.ms(), x.count) == x.last; });
     add("index/literal", [](const List &x) { return literal::mstrindex(x.ms(), x.count) == x.last; });
     add("memchr", [](const List &x) {
         return std::memchr(x.ms(), 0xff, x.size + 1) == x.ms() + x.size;
     });
+    // Every variant this processor runs, called directly.
+    for (const mstring_internal::variant &v : mstring_internal::variants) {
+        if ((v.needs & ~mstring_internal::cpu_features()) != 0)
+            continue;
+        const std::string name = v.name;
+        add("size/" + name, [&v](const List &x) { return v.size(x.ms()) == x.size; });
+        add("count/" + name, [&v](const List &x) { return v.count(x.ms()) == x.count; });
+        add("index/" + name, [&v](const List &x) { return v.index(x.ms(), x.count) == x.last; });
+    }
+}
+
+// ---- Small lists ---------------------------------------------------------
+
+// 64 different lists of one total size, each at the same offset from a
+// 64-byte boundary, with the size, count and index (the count) that the
+// literal algorithms give for each.
+struct Smalls {
+    std::vector<char> bytes;
+    const char *ms[64];
+    int n[64];
+    size_t size;
+    int count[64];
+    const char *last[64];
+};
+
+constexpr size_t kSlot = 1152; // room for 1024 bytes at any offset below 64
+
+// Strings of random lengths filling exactly size - 1 bytes, then the final
+// NUL; bytes behind the list are 'x'.
+void make_small(char *at, size_t size, std::mt19937 &rng)
+{
+    size_t left = size - 1, i = 0;
+    if (left == 1)
+        at[i++] = '\0'; // only "\0\0" has size 2
+    for (left -= i; left != 0;) {
+        size_t len = std::uniform_int_distribution<size_t>(1, left - 1 < 15 ? left - 1 : 15)(rng);
+        if (left - (len + 1) == 1) // one byte cannot hold another string
+            ++len;
+        for (size_t k = 0; k < len; ++k)
+            at[i++] = static_cast<char>(std::uniform_int_distribution<int>(0x01, 0xff)(rng));
+        at[i++] = '\0';
+        left -= len + 1;
+    }
+    at[i] = '\0';
+}
+
+void fill_smalls(Smalls &s, size_t size, size_t align)
+{
+    std::mt19937 rng(static_cast<unsigned>(size));
+    s.bytes.assign(64 * kSlot + 64, 'x');
+    char *base = s.bytes.data() + (64 - reinterpret_cast<uintptr_t>(s.bytes.data()) % 64);
+    s.size = size;
+    for (int i = 0; i < 64; ++i) {
+        char *at = base + static_cast<size_t>(i) * kSlot + align;
+        make_small(at, size, rng);
+        s.ms[i] = at;
+        s.count[i] = literal::mstrcount(at);
+        s.n[i] = s.count[i];
+        s.last[i] = literal::mstrindex(at, s.count[i]);
+    }
+}
+
+// One call on each of the 64 lists in turn, 16 times over; which list comes
+// next depends on the previous result (through a zero the compiler cannot
+// see), so calls cannot overlap.  Returns the time of the 1024 calls in
+// seconds, or -1 on a wrong result.
+template <class Call>
+double small_round(const Smalls &s, Call call, uintptr_t zero)
+{
+    auto start = std::chrono::steady_clock::now();
+    uintptr_t r = 0;
+    bool ok = true;
+    for (int k = 0; k < 16 * 64; ++k) {
+        int i = static_cast<int>((static_cast<uintptr_t>(k) + (r & zero)) & 63);
+        r = call(s, i, ok);
+    }
+    auto end = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(r);
+    return ok ? std::chrono::duration<double>(end - start).count() : -1;
+}
+
+// The median over the 16 start alignments of the time of 1024 calls; one
+// iteration times the 16.
+template <class Call>
+void small(benchmark::State &state, size_t size, Call call)
+{
+    static Smalls at[16];
+    for (size_t a = 0; a < 16; ++a)
+        fill_smalls(at[a], size, a);
+    volatile uintptr_t opaque = 0;
+    const uintptr_t zero = opaque;
+    for (auto _ : state) {
+        double t[16];
+        for (size_t a = 0; a < 16; ++a) {
+            t[a] = small_round(at[a], call, zero);
+            if (t[a] < 0) {
+                state.SkipWithError("wrong result");
+                return;
+            }
+        }
+        std::sort(t, t + 16);
+        state.SetIterationTime((t[7] + t[8]) / 2);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 16 * 64);
+}
+
+void register_smalls()
+{
+    for (size_t size : {2, 3, 8, 16, 32, 64, 128, 256, 1024}) {
+        const std::string tail = "/" + std::to_string(size);
+        auto add = [&](const std::string &name, auto call) {
+            benchmark::RegisterBenchmark(("small/" + name + tail).c_str(),
+                                         [size, call](benchmark::State &s) { small(s, size, call); })
+                ->UseManualTime()
+                ->Unit(benchmark::kMicrosecond);
+        };
+        add("size/library", [](const Smalls &s, int i, bool &ok) {
+            size_t r = mstrsize(s.ms[i]);
+            ok &= r == s.size;
+            return static_cast<uintptr_t>(r);
+        });
+        add("size/literal", [](const Smalls &s, int i, bool &ok) {
+            size_t r = literal::mstrsize(s.ms[i]);
+            ok &= r == s.size;
+            return static_cast<uintptr_t>(r);
+        });
+        add("count/library", [](const Smalls &s, int i, bool &ok) {
+            int r = mstrcount(s.ms[i]);
+            ok &= r == s.count[i];
+            return static_cast<uintptr_t>(r);
+        });
+        add("count/literal", [](const Smalls &s, int i, bool &ok) {
+            int r = literal::mstrcount(s.ms[i]);
+            ok &= r == s.count[i];
+            return static_cast<uintptr_t>(r);
+        });
+        add("index/library", [](const Smalls &s, int i, bool &ok) {
+            const char *r = mstrindex(s.ms[i], s.n[i]);
+            ok &= r == s.last[i];
+            return reinterpret_cast<uintptr_t>(r);
+        });
+        add("index/literal", [](const Smalls &s, int i, bool &ok) {
+            const char *r = literal::mstrindex(s.ms[i], s.n[i]);
+            ok &= r == s.last[i];
+            return reinterpret_cast<uintptr_t>(r);
+        });
+    }
 }
 
 // ---- Building, appending, printing ---------------------------------------
@@ -258,7 +406,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    benchmark::AddCustomContext("mstring_scans", __builtin_cpu_supports("sse2") ? "sse2" : "word");
+    benchmark::AddCustomContext("mstring_scans", mstring_internal::select(mstring_internal::cpu_features()).name);
 
     // putms writes to stdout: send it to /dev/null and the tables to stderr.
     std::fflush(stdout);
@@ -273,6 +421,7 @@ int main(int argc, char **argv)
         lists.push_back(make_list(a));
     for (size_t i = 0; i < 4; ++i)
         register_scans(lists[i], averages[i]);
+    register_smalls();
 
     // The literal algorithms are quadratic: they and the library's times
     // to compare with them are taken at 10,000 strings.

@@ -19,6 +19,11 @@
  * 2 GiB - 1 anyway).  A call whose new block would need more returns NULL
  * as if the heap had refused, without asking it, and changes nothing.
  *
+ * mstrsize, mstrcount and mstrindex read whole aligned blocks of up to 128
+ * bytes: nothing before the aligned 32 bytes that hold ms, and nothing past
+ * the aligned 128 bytes that hold the last NUL they need, so never a page
+ * that the multi-string does not reach.
+ *
  * Arguments are not checked unless stated: multi-strings must be well
  * formed (end in two adjacent NULs), strings NUL-terminated, and in-place
  * operations must be given enough room.
@@ -52,9 +57,8 @@ MSTRING_API int mstrcount(const char *ms);
  * Start of string n of ms (counted from 1).  With c = mstrcount(ms):
  * n = 1 gives ms, n = 2..c the start of string n, n = c + 1 the address of
  * the final NUL (an empty string), and any other n (below 1, or c + 2 and
- * above) gives NULL.  The scan stops at the final NUL: it reads nothing
- * beyond the aligned word that holds it, so never another page.  The result
- * points into ms and is writable if ms is, like strchr's.
+ * above) gives NULL.  The scan stops at the final NUL at the latest.  The
+ * result points into ms and is writable if ms is, like strchr's.
  */
 MSTRING_API char *mstrindex(const char *ms, int n);
 

@@ -17,7 +17,7 @@ char *build(const char *first, Next next)
 {
     if (first == nullptr)
         return nullptr;
-    char *block = mstrinit(first, 0);
+    char *block = mstring_init(first, 0);
     if (block == nullptr)
         return nullptr;
     size_t size = mstring_internal::length(first) + 2; // fits: mstrinit made it

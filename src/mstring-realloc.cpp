@@ -24,7 +24,7 @@ char *mstring_internal::grow(char *block, size_t size, const char *s, size_t len
 
 char *mstradd_r(char **ms, const char *s)
 {
-    char *grown = mstring_internal::grow(*ms, mstrsize(*ms), s, mstring_internal::length(s));
+    char *grown = mstring_internal::grow(*ms, mstring_size(*ms), s, mstring_internal::length(s));
     if (grown != nullptr)
         *ms = grown;
     return grown;

@@ -2,25 +2,61 @@
 // Reading, creating, copying and appending in place.
 #include "mstring.h"
 
-#include <cpuid.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "mstring-internal.h"
+#include "scan-avx2.h"
+#include "scan-sse2.h"
 
 using mstring_internal::length;
 
-// The reading functions scan with SSE2 where the processor has it, and a
-// word at a time elsewhere: the choice is made once, when the library is
-// loaded (GNU indirect functions).  The resolvers run before the library's
-// relocations may be relied on, so they only read cpuid.
-namespace {
+// The scan skeleton compiled for each adapter, with the adapter's
+// instruction set: flatten inlines the skeleton and the adapter into each
+// function, so that all of it is compiled for that set.  The entries see
+// the first block alone and hand longer lists to the rest functions, kept
+// apart so that an entry needs no loop and no stack frame.
+#define MSTRING_VARIANT(name, A, target)                                                                      \
+    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static std::size_t                        \
+    name##_size_rest(const char *ms)                                                                          \
+    {                                                                                                         \
+        return scan::size_rest<A>(ms);                                                                        \
+    }                                                                                                         \
+    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static int                                \
+    name##_count_rest(const char *ms)                                                                         \
+    {                                                                                                         \
+        return scan::count_rest<A>(ms);                                                                       \
+    }                                                                                                         \
+    target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static char *                             \
+    name##_index_rest(const char *ms, int n)                                                                  \
+    {                                                                                                         \
+        return scan::index_rest<A>(ms, n);                                                                    \
+    }                                                                                                         \
+    target __attribute__((__flatten__)) MSTRING_SCANS std::size_t name##_size(const char *ms)                 \
+    {                                                                                                         \
+        return scan::size<A>(ms, [](const char *p) { return name##_size_rest(p); });                          \
+    }                                                                                                         \
+    target __attribute__((__flatten__)) MSTRING_SCANS int name##_count(const char *ms)                        \
+    {                                                                                                         \
+        return scan::count<A>(ms, [](const char *p) { return name##_count_rest(p); });                        \
+    }                                                                                                         \
+    target __attribute__((__flatten__)) MSTRING_SCANS char *name##_index(const char *ms, int n)               \
+    {                                                                                                         \
+        return scan::index<A>(ms, n, [](const char *p, int k) { return name##_index_rest(p, k); });           \
+    }
 
-bool has_sse2()
-{
-    unsigned a, b, c, d;
-    return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
-}
+namespace mstring_internal {
+MSTRING_VARIANT(avx2, avx2_scan, __attribute__((__target__("avx2,popcnt,bmi"))))
+MSTRING_VARIANT(sse2_popcnt, sse2_scan<true>, __attribute__((__target__("sse2,popcnt"))))
+MSTRING_VARIANT(sse2, sse2_scan<false>, __attribute__((__target__("sse2"))))
+MSTRING_VARIANT(word, word_scan, )
+} // namespace mstring_internal
+
+// The reading functions use the best variant the processor can run (see
+// variants.h): the choice is made once, when the library is loaded (GNU
+// indirect functions).  The resolvers run before the library's relocations
+// may be relied on, so they only probe the processor and read the list.
+namespace {
 
 using size_fn = size_t (*)(const char *);
 using count_fn = int (*)(const char *);
@@ -29,23 +65,30 @@ using index_fn = char *(*)(const char *, int);
 } // namespace
 
 extern "C" {
-size_fn pick_mstrsize()
+MSTRING_RESOLVES size_fn pick_mstrsize()
 {
-    return has_sse2() ? mstring_internal::sse2_size : mstring_internal::word_size;
+    return mstring_internal::select(mstring_internal::cpu_features()).size;
 }
-count_fn pick_mstrcount()
+MSTRING_RESOLVES count_fn pick_mstrcount()
 {
-    return has_sse2() ? mstring_internal::sse2_count : mstring_internal::word_count;
+    return mstring_internal::select(mstring_internal::cpu_features()).count;
 }
-index_fn pick_mstrindex()
+MSTRING_RESOLVES index_fn pick_mstrindex()
 {
-    return has_sse2() ? mstring_internal::sse2_index : mstring_internal::word_index;
+    return mstring_internal::select(mstring_internal::cpu_features()).index;
 }
 }
 
 size_t mstrsize(const char *) __attribute__((__ifunc__("pick_mstrsize")));
 int mstrcount(const char *) __attribute__((__ifunc__("pick_mstrcount")));
 char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
+
+// The names that the library's own calls use (mstring-internal.h).  Of
+// default visibility, so that compilers call them through the PLT even in
+// this file; the version script keeps them local to the library.
+#define MSTRING_VIA_PLT __attribute__((__visibility__("default")))
+MSTRING_VIA_PLT size_t mstring_size(const char *) __attribute__((__ifunc__("pick_mstrsize")));
+MSTRING_VIA_PLT char *mstring_index(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 
 char *mstrinit(const char *s, size_t size)
 {
@@ -64,6 +107,8 @@ char *mstrinit(const char *s, size_t size)
     return block;
 }
 
+char *mstring_init(const char *, size_t) __attribute__((__alias__("mstrinit")));
+
 void mstring_internal::append(char *ms, size_t size, const char *s, size_t len)
 {
     char *end = ms + size - 1;
@@ -74,18 +119,18 @@ void mstring_internal::append(char *ms, size_t size, const char *s, size_t len)
 
 char *mstradd(char *ms, const char *s)
 {
-    mstring_internal::append(ms, mstrsize(ms), s, length(s));
+    mstring_internal::append(ms, mstring_size(ms), s, length(s));
     return ms;
 }
 
 char *mstrcpy(char *dst, const char *src)
 {
-    return static_cast<char *>(memcpy(dst, src, mstrsize(src)));
+    return static_cast<char *>(memcpy(dst, src, mstring_size(src)));
 }
 
 char *mstrdup(const char *src)
 {
-    size_t size = mstrsize(src);
+    size_t size = mstring_size(src);
     char *block = static_cast<char *>(malloc(size));
     if (block == nullptr)
         return nullptr;

@@ -10,7 +10,7 @@ int putmss(const char *ms, int n)
 {
     if (n == 0)
         return 0;
-    const char *s = mstrindex(ms, n);
+    const char *s = mstring_index(ms, n);
     return s != nullptr ? puts(s) : EOF;
 }
 

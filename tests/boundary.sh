@@ -37,6 +37,12 @@ bad=$(awk '$1 != "UND" && !($2 == "GLOBAL" && ($3 == "FUNC" || $3 == "IFUNC") &&
 [ -z "$bad" ] || fail "exports that are not plain default-visibility functions: $bad"
 grep -q '@' <<<"$(awk '$1 != "UND" {print $5}' <<<"$syms")" && fail "versioned exports"
 
+# The library's own calls bind to its own code: no relocation may name an
+# export, which a program's function of the same name would take over.
+relocs=$(readelf -rW "$lib" | awk 'NF >= 5 && $1 ~ /^[0-9a-f]+$/ {print $5}' | sort -u)
+hijackable=$(comm -12 <(tr ' ' '\n' <<<"$want" | sort) <(sed 's/@.*//' <<<"$relocs" | sort) | paste -sd' ')
+[ -z "$hijackable" ] || fail "relocations against exports: $hijackable"
+
 imports=$(awk '$1 == "UND" {print $5}' <<<"$syms" | sort | paste -sd' ')
 expect imports "free@GLIBC_2.0 malloc@GLIBC_2.0 memcpy@GLIBC_2.0 puts@GLIBC_2.0 realloc@GLIBC_2.0 strncpy@GLIBC_2.0" "$imports"
 weak=$(awk '$1 == "UND" && $2 != "GLOBAL"' <<<"$syms")

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The library against the model of model.h, on fixed seeds.
+// The library against the model of model.h, on fixed seeds, reading with
+// the exported functions and with every scan variant the processor runs.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "model.h"
+#include "variants.h"
 
 namespace {
 
@@ -21,6 +23,18 @@ TEST(Differential, AgreesWithTheModel)
         EXPECT_EQ(out.ops, kOpsPerSeed);
     }
     std::printf("differential: %ld operations agreed with the model\n", total);
+}
+
+TEST(Differential, EveryVariantAgreesWithTheModel)
+{
+    for (const mstring_internal::variant &v : mstring_internal::variants) {
+        if ((v.needs & ~mstring_internal::cpu_features()) != 0)
+            continue;
+        model::Seeded source(4);
+        model::Outcome out = model::run(source, kOpsPerSeed, {v.size, v.count, v.index});
+        ASSERT_EQ(out.failure, "") << v.name;
+        EXPECT_EQ(out.ops, kOpsPerSeed) << v.name;
+    }
 }
 
 } // namespace

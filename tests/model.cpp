@@ -78,7 +78,7 @@ constexpr std::size_t kMaxCount = 48;
 
 class Driver {
 public:
-    explicit Driver(Source &source) : src_(source) {}
+    Driver(Source &source, const Readers &readers) : src_(source), read_(readers) {}
     ~Driver()
     {
         for (List &l : lists_)
@@ -115,6 +115,7 @@ private:
     bool print_all(const List &l);
 
     Source &src_;
+    const Readers &read_;
     List lists_[kLists];
     Capture capture_;
     long op_ = 0;
@@ -158,10 +159,10 @@ bool Driver::check(const List &l, int which)
     std::string where = "list " + std::to_string(which) + ": ";
     if (std::string(l.block, l.capacity) != want)
         return fail(where + "bytes differ from the model");
-    if (mstrsize(l.block) != size)
-        return fail(where + "mstrsize " + std::to_string(mstrsize(l.block)) + ", want " + std::to_string(size));
-    if (mstrcount(l.block) != static_cast<int>(l.strings.size()))
-        return fail(where + "mstrcount " + std::to_string(mstrcount(l.block)) + ", want " +
+    if (read_.size(l.block) != size)
+        return fail(where + "mstrsize " + std::to_string(read_.size(l.block)) + ", want " + std::to_string(size));
+    if (read_.count(l.block) != static_cast<int>(l.strings.size()))
+        return fail(where + "mstrcount " + std::to_string(read_.count(l.block)) + ", want " +
                     std::to_string(l.strings.size()));
     return true;
 }
@@ -337,7 +338,7 @@ bool Driver::index(const List &l)
     int count = static_cast<int>(l.strings.size());
     what_ = "mstrindex";
     for (int n = -2; n <= count + 3; ++n) {
-        const char *got = mstrindex(l.block, n);
+        const char *got = read_.index(l.block, n);
         bool exists = n >= 1 && n <= count + 1;
         if (!exists && got != nullptr)
             return fail("index " + std::to_string(n) + " gave offset " + std::to_string(got - l.block) + ", want null");
@@ -424,10 +425,10 @@ bool Driver::step(long op)
 
 } // namespace
 
-Outcome run(Source &source, long max_ops)
+Outcome run(Source &source, long max_ops, const Readers &readers)
 {
     Outcome out;
-    Driver driver(source);
+    Driver driver(source, readers);
     while (out.ops < max_ops && !source.empty()) {
         bool ok = driver.step(out.ops);
         ++out.ops;

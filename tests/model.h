@@ -13,6 +13,8 @@
 #include <random>
 #include <string>
 
+#include "mstring.h"
+
 namespace model {
 
 class Source {
@@ -52,9 +54,17 @@ struct Outcome {
     std::string failure; // the first disagreement; empty when there was none
 };
 
+// The reading functions whose results are compared with the model's; the
+// library's other functions use the exported ones in any case.
+struct Readers {
+    std::size_t (*size)(const char *) = mstrsize;
+    int (*count)(const char *) = mstrcount;
+    char *(*index)(const char *, int) = mstrindex;
+};
+
 // Runs operations until max_ops have run, the source is empty or the
 // library and the model disagree.  Frees every block it made.
-Outcome run(Source &source, long max_ops);
+Outcome run(Source &source, long max_ops, const Readers &readers = Readers());
 
 } // namespace model
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -52,27 +53,30 @@ struct Scanner {
     bool usable;
 };
 
-const Scanner kScanners[] = {
-    {"exported", mstrsize, mstrcount, mstrindex, true},
-    {"word", mstring_internal::word_size, mstring_internal::word_count, mstring_internal::word_index, true},
-    {"sse2", mstring_internal::sse2_size, mstring_internal::sse2_count, mstring_internal::sse2_index,
-     __builtin_cpu_supports("sse2") != 0},
-};
+// The exported functions and every variant of the library's list.
+std::vector<Scanner> scanners()
+{
+    std::vector<Scanner> all = {{"exported", mstrsize, mstrcount, mstrindex, true}};
+    for (const mstring_internal::variant &v : mstring_internal::variants)
+        all.push_back({v.name, v.size, v.count, v.index, (v.needs & ~mstring_internal::cpu_features()) == 0});
+    return all;
+}
 
-// One page whose last bytes hold the case under test; every byte before
-// the case is NUL, which a scanner that forgets the start would misread.
+// Pages whose last bytes hold the case under test; the 128 bytes before
+// the case are NUL, which a scanner that forgets the start would misread.
 class Page {
 public:
-    Page() : g_(std::string(static_cast<size_t>(sysconf(_SC_PAGESIZE)), '\0')) {}
+    Page() : g_(std::string(kBytes, '\0')) {}
 
     const char *place(const std::string &bytes)
     {
-        size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-        std::memset(g_.data(), 0, page);
-        char *at = g_.data() + page - bytes.size();
+        char *at = g_.data() + kBytes - bytes.size();
+        std::memset(at - 128, 0, 128);
         bytes.copy(at, bytes.size());
         return at;
     }
+
+    static constexpr size_t kBytes = 16 << 10;
 
 private:
     GuardedBytes g_;
@@ -83,7 +87,7 @@ protected:
     void SetUp() override
     {
         if (!GetParam().usable)
-            GTEST_SKIP() << "no SSE2 on this processor";
+            GTEST_SKIP() << "the processor cannot run " << GetParam().name;
     }
 
     // Reads the multi-string at the start of bytes in every way and
@@ -95,7 +99,8 @@ protected:
         Reading want = reference(ms);
         ASSERT_EQ(s.size(ms), want.size) << where(bytes);
         ASSERT_EQ(s.count(ms), want.count) << where(bytes);
-        for (int n = 1; n <= want.count + 1; ++n)
+        // Every index of short lists; of long ones every 7th and the last 70.
+        for (int n = 1; n <= want.count + 1; n += n < want.count - 70 && want.count > 300 ? 7 : 1)
             ASSERT_EQ(s.index(ms, n), ms + want.starts[static_cast<size_t>(n - 1)]) << where(bytes) << " n " << n;
         for (int n : {want.count + 2, want.count + 3, INT_MAX, 0, -1, INT_MIN})
             ASSERT_EQ(s.index(ms, n), nullptr) << where(bytes) << " n " << n;
@@ -112,11 +117,11 @@ protected:
 
     static std::string where(const std::string &bytes)
     {
-        std::string out = "bytes";
-        for (unsigned char c : bytes)
-            out += " " + std::to_string(c);
-        size_t start = static_cast<size_t>(sysconf(_SC_PAGESIZE)) - bytes.size();
-        return out + ", starting at " + std::to_string(start % 16) + " mod 16";
+        std::string out = std::to_string(bytes.size()) + " bytes";
+        for (size_t i = 0; i < bytes.size() && i < 64; ++i)
+            out += " " + std::to_string(static_cast<unsigned char>(bytes[i]));
+        size_t start = Page::kBytes - bytes.size();
+        return out + (bytes.size() > 64 ? " ..." : "") + ", starting at " + std::to_string(start % 128) + " mod 128";
     }
 
 private:
@@ -173,8 +178,75 @@ TEST_P(Scan, LongStringsAndManyStringsPerWord)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scanners, Scan, testing::ValuesIn(kScanners),
+// Lists past many 128-byte chunks: strings that fill a chunk with NULs
+// (the most a chunk without a NUL pair can hold), more than 63 such
+// chunks in a row (the byte counters' limit), and long strings.  Fewer
+// fills and tails than above: these are long.
+TEST_P(Scan, ListsAcrossManyChunks)
+{
+    const std::vector<std::vector<size_t>> shapes = {
+        std::vector<size_t>(5000, 1),
+        {1, 9000, 1},
+        std::vector<size_t>(700, 13),
+    };
+    for (char f : {'\x80', 'a'}) {
+        for (const auto &lens : shapes) {
+            std::string ms;
+            for (size_t len : lens)
+                ms += std::string(len, f) + '\0';
+            ms += '\0';
+            for (size_t behind : {0, 1, 2, 31, 97}) {
+                check(ms + std::string(behind, behind % 2 ? '\x01' : '\0'));
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scanners, Scan, testing::ValuesIn(scanners()),
                          [](const testing::TestParamInfo<Scanner> &i) { return std::string(i.param.name); });
+
+// The selector takes the best variant a processor can run, and the
+// resolvers of the exported functions take the selector's.
+extern "C" {
+size_t (*pick_mstrsize())(const char *);
+int (*pick_mstrcount())(const char *);
+char *(*pick_mstrindex())(const char *, int);
+}
+
+TEST(Selector, PicksTheBestVariantTheProcessorRuns)
+{
+    using namespace mstring_internal;
+    const struct {
+        unsigned features;
+        const char *want;
+    } cases[] = {
+        {0, "word"},
+        {popcnt, "word"},
+        {sse2, "sse2"},
+        {sse2 | popcnt, "sse2_popcnt"},
+        {sse2 | avx2, "sse2"},
+        {sse2 | popcnt | avx2, "avx2"},
+    };
+    for (const auto &c : cases)
+        EXPECT_STREQ(select(c.features).name, c.want) << "features " << c.features;
+
+    // The probe against the compiler's own reading of the processor.
+    unsigned here = 0;
+    if (__builtin_cpu_supports("sse2"))
+        here |= sse2;
+    if (__builtin_cpu_supports("popcnt"))
+        here |= popcnt;
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi"))
+        here |= avx2;
+    EXPECT_EQ(cpu_features(), here);
+    const variant &best = select(here);
+    std::printf("selected: %s\n", best.name);
+    EXPECT_EQ(pick_mstrsize(), best.size);
+    EXPECT_EQ(pick_mstrcount(), best.count);
+    EXPECT_EQ(pick_mstrindex(), best.index);
+}
 
 // Each string's length is found a word at a time too: mstrinit measures its
 // string, and mkmstrv every string of its vector.

@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: MIT
+// The scan skeleton: length, size, count and index, each written once for
+// any adapter A (scan-word.h, scan-sse2.h, scan-avx2.h), which gives:
+//
+//   mask, bytes, unit   a block's flags, its size, and flag bits per byte
+//   nuls(at)            flags of the NULs of the aligned block at at
+//   offset(f), count(f) byte of the lowest flag, number of flags
+//   chunk               0, or the size of an aligned run of blocks that
+//   quiet(at)           tells whether a NUL pair ends in it (reading the
+//   pass(at, n, nuls)   byte before it too), and passes up to n quiet ones
+//
+// Reads: nothing before the aligned block that holds the start, and
+// nothing past the aligned chunk (or block) that holds the NUL the scan
+// stops at, so never another page.  Blocks are read from the one holding
+// the start on; a chunk is only read once the block before it has been.
+//
+// Each function comes in two halves: the entry looks at the first block
+// alone, without a loop, which settles most small lists, and calls rest()
+// (a function object calling the second half) to scan on.
+#ifndef MSTRING_SCAN_H
+#define MSTRING_SCAN_H
+
+#include <cstddef>
+
+#include "scan-word.h"
+
+namespace mstring_internal::scan {
+
+template <class A>
+inline address block_of(const char *p)
+{
+    return address_of(p) & ~address{A::bytes - 1};
+}
+
+// Flags of the block holding p, moved down so that p's byte is the lowest.
+template <class A>
+inline typename A::mask first(const char *p)
+{
+    return A::nuls(block_of<A>(p)) >> A::unit * (address_of(p) % A::bytes);
+}
+
+// Flags of the block holding p, without those of the bytes before p.
+template <class A>
+inline typename A::mask from(const char *p)
+{
+    return A::nuls(block_of<A>(p)) & ~typename A::mask{0} << A::unit * (address_of(p) % A::bytes);
+}
+
+// The flags of nuls whose byte follows a NUL: the end of a multi-string.
+// prev is the flags of the block before, or 0.
+template <class A>
+inline typename A::mask ends(typename A::mask nuls, typename A::mask prev)
+{
+    return nuls & (nuls << A::unit | prev >> A::unit * (A::bytes - 1));
+}
+
+// The flags of m below the lowest flag of f.
+template <class A>
+inline typename A::mask below(typename A::mask f, typename A::mask m)
+{
+    return m & ((f & (0 - f)) - 1);
+}
+
+// Byte of the n-th flag of m, counting from 1 (m has at least n flags).
+template <class A>
+inline unsigned nth(typename A::mask m, unsigned n)
+{
+    while (--n != 0)
+        m &= m - 1;
+    return A::offset(m);
+}
+
+// strlen, which the library does not import from libc.
+template <class A>
+inline std::size_t length(const char *s)
+{
+    address at = block_of<A>(s);
+    typename A::mask nuls = from<A>(s);
+    while (nuls == 0) {
+        at += A::bytes;
+        nuls = A::nuls(at);
+    }
+    return at + A::offset(nuls) - address_of(s);
+}
+
+template <class A>
+inline std::size_t size_rest(const char *ms)
+{
+    address at = block_of<A>(ms);
+    typename A::mask nuls = from<A>(ms), prev = 0, end;
+    while ((end = ends<A>(nuls, prev)) == 0) {
+        prev = nuls;
+        at += A::bytes;
+        if constexpr (A::chunk != 0) {
+            if (at % A::chunk == 0 && A::quiet(at)) {
+                do
+                    at += A::chunk;
+                while (A::quiet(at));
+                prev = A::nuls(at - A::bytes);
+            }
+        }
+        nuls = A::nuls(at);
+    }
+    return at + A::offset(end) + 1 - address_of(ms);
+}
+
+// The two smallest lists, "\0\0" and "x\0\0", by their bytes: branches
+// that the processor predicts cost less than the block's latency.  Each
+// byte read lies in the list: a NUL's next byte does, unless that NUL is
+// the final one, and a final NUL is never read before its pair is found.
+inline unsigned tiny(const char *ms)
+{
+    if (ms[0] == '\0')
+        return ms[1] == '\0' ? 2 : 0;
+    return ms[1] == '\0' && ms[2] == '\0' ? 3 : 0;
+}
+
+template <class A, class Rest>
+inline std::size_t size(const char *ms, Rest rest)
+{
+    if (unsigned n = tiny(ms))
+        return n;
+    typename A::mask end = ends<A>(first<A>(ms), 0);
+    return end != 0 ? A::offset(end) + 1 : rest(ms);
+}
+
+// Counts the NULs before the final NUL: one per string.
+template <class A>
+inline int count_rest(const char *ms)
+{
+    address at = block_of<A>(ms);
+    typename A::mask nuls = from<A>(ms), prev = 0, end;
+    unsigned count = 0;
+    while ((end = ends<A>(nuls, prev)) == 0) {
+        count += A::count(nuls);
+        prev = nuls;
+        at += A::bytes;
+        if constexpr (A::chunk != 0) {
+            if (at % A::chunk == 0) {
+                address start;
+                do
+                    start = at, at = A::pass(at, 63, count);
+                while (at - start == 63 * A::chunk);
+                prev = A::nuls(at - A::bytes);
+            }
+        }
+        nuls = A::nuls(at);
+    }
+    return static_cast<int>(count + A::count(below<A>(end, nuls)));
+}
+
+template <class A, class Rest>
+inline int count(const char *ms, Rest rest)
+{
+    if (tiny(ms) != 0)
+        return 1;
+    typename A::mask nuls = first<A>(ms), end = ends<A>(nuls, 0);
+    return end != 0 ? static_cast<int>(A::count(below<A>(end, nuls))) : rest(ms);
+}
+
+// String n (n >= 2) starts after the (n - 1)-th NUL, unless that NUL or
+// one before it is the final NUL.
+template <class A>
+inline char *index_rest(const char *ms, int n)
+{
+    unsigned left = static_cast<unsigned>(n) - 1; // NULs still to pass
+    address at = block_of<A>(ms);
+    typename A::mask nuls = from<A>(ms), prev = 0;
+    for (;;) {
+        typename A::mask end = ends<A>(nuls, prev);
+        typename A::mask passed = end != 0 ? below<A>(end, nuls) : nuls;
+        unsigned here = A::count(passed);
+        if (left <= here)
+            return reinterpret_cast<char *>(at + nth<A>(passed, left) + 1);
+        if (end != 0)
+            return nullptr;
+        left -= here;
+        prev = nuls;
+        at += A::bytes;
+        if constexpr (A::chunk != 0) {
+            // A quiet chunk holds at most chunk / 2 NULs: pass as many as
+            // cannot hold the one sought, then go on block by block.
+            const unsigned most = A::chunk / 2;
+            if (at % A::chunk == 0 && left > most) {
+                address start = at;
+                unsigned limit, seen;
+                do {
+                    limit = (left - 1) / most < 63 ? (left - 1) / most : 63;
+                    seen = 0;
+                    start = at;
+                    at = A::pass(at, limit, seen);
+                    left -= seen;
+                } while (at - start == limit * A::chunk && left > most);
+                prev = A::nuls(at - A::bytes);
+            }
+        }
+        nuls = A::nuls(at);
+    }
+}
+
+template <class A, class Rest>
+inline char *index(const char *ms, int n, Rest rest)
+{
+    if (n < 1)
+        return nullptr;
+    if (n == 1)
+        return const_cast<char *>(ms);
+    typename A::mask nuls = first<A>(ms), end = ends<A>(nuls, 0);
+    typename A::mask passed = end != 0 ? below<A>(end, nuls) : nuls;
+    unsigned left = static_cast<unsigned>(n) - 1;
+    if (left <= A::count(passed))
+        return const_cast<char *>(ms) + nth<A>(passed, left) + 1;
+    return end != 0 ? nullptr : rest(ms, n);
+}
+
+} // namespace mstring_internal::scan
+
+#endif
