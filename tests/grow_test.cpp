@@ -47,7 +47,7 @@ const Grow kGrows[] = {
     {"x\0yz\0\0"s, 3, "", "x\0yz\0\0\0"s},
 };
 
-TEST(GrowingAdd, ReallocsToExactSize)
+TEST(mstradd_r, ReallocsToExactSize)
 {
     for (bool moving : {false, true}) {
         for (const Grow &c : kGrows) {
@@ -65,7 +65,7 @@ TEST(GrowingAdd, ReallocsToExactSize)
     }
 }
 
-TEST(GrowingAdd, RefusedReallocChangesNothing)
+TEST(mstradd_r, RefusedReallocChangesNothing)
 {
     char *b = heap_copy("a\0bc\0\0"s, 2);
     char *const old = b;
@@ -77,7 +77,7 @@ TEST(GrowingAdd, RefusedReallocChangesNothing)
     std::free(b);
 }
 
-TEST(GrowingAdd, OwnStringWhileTheBlockMoves)
+TEST(mstradd_r, OwnStringWhileTheBlockMoves)
 {
     const std::string list = "\0bc\0def\0\0"s;
     for (int n = 1; n <= 4; ++n) {
@@ -92,7 +92,7 @@ TEST(GrowingAdd, OwnStringWhileTheBlockMoves)
     }
 }
 
-TEST(GrowingAdd, BuildsAListOneByOne)
+TEST(mstradd_r, BuildsAListOneByOne)
 {
     char *b = mstrinit("a", 0);
     ASSERT_NE(b, nullptr);
@@ -143,7 +143,7 @@ char *build_v(const Args &a)
     return mkmstrv(a);
 }
 
-TEST(Build, ListsAndHeapRequests)
+TEST(mkmstrl_mkmstrv, ListsAndHeapRequests)
 {
     for (auto *make : {build_l, build_v}) {
         for (const Build &c : kBuilds) {
@@ -160,7 +160,7 @@ TEST(Build, ListsAndHeapRequests)
     }
 }
 
-TEST(Build, EveryRefusedAllocationLeavesNothing)
+TEST(mkmstrl_mkmstrv, EveryRefusedAllocationLeavesNothing)
 {
     for (auto *make : {build_l, build_v}) {
         for (const Build &c : kBuilds) {
@@ -175,7 +175,7 @@ TEST(Build, EveryRefusedAllocationLeavesNothing)
     }
 }
 
-TEST(Build, EmptyOrNullListsAllocateNothing)
+TEST(mkmstrl_mkmstrv, EmptyOrNullListsAllocateNothing)
 {
     char *empty[] = {nullptr};
     heap::Recording rec;
