@@ -56,7 +56,7 @@ struct Input {
 
 class Bounds : public testing::TestWithParam<size_t> {}; // the pad
 
-TEST_P(Bounds, Reading)
+TEST_P(Bounds, Reading_mstrsize_mstrcount_mstrindex)
 {
     for (const Strings &list : kLists) {
         Input in(bytes_of(list), GetParam());
@@ -71,7 +71,7 @@ TEST_P(Bounds, Reading)
     }
 }
 
-TEST_P(Bounds, Printing)
+TEST_P(Bounds, Printing_putmss_putms)
 {
     Capture capture;
     ASSERT_TRUE(capture.ok());
@@ -95,7 +95,7 @@ TEST_P(Bounds, Printing)
     }
 }
 
-TEST_P(Bounds, CopyingAndDuplicating)
+TEST_P(Bounds, CopyingAndDuplicating_mstrcpy_mstrdup)
 {
     const std::string fence(16, 'F');
     for (const Strings &list : kLists) {
@@ -115,7 +115,7 @@ TEST_P(Bounds, CopyingAndDuplicating)
     }
 }
 
-TEST_P(Bounds, AddingInPlace)
+TEST_P(Bounds, AddingInPlace_mstradd)
 {
     const std::string fence(16, 'F');
     const std::string strings[] = {"", "s", "st", "str", "stri", std::string(33, 't')};
@@ -151,7 +151,7 @@ TEST_P(Bounds, AddingInPlace)
     }
 }
 
-TEST_P(Bounds, StringsIntoNewBlocks)
+TEST_P(Bounds, StringsIntoNewBlocks_mstrinit_mstradd_r)
 {
     const std::string strings[] = {"", "s", "st", "str", "stri", "strin", std::string(33, 't'), std::string(4099, 'u')};
     for (const std::string &s : strings) {
@@ -177,7 +177,7 @@ TEST_P(Bounds, StringsIntoNewBlocks)
     }
 }
 
-TEST_P(Bounds, Building)
+TEST_P(Bounds, Building_mkmstrl_mkmstrv)
 {
     for (const Strings &list : kLists) {
         // Each string on its own guarded page, and the vector too: its

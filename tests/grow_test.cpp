@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Growing appends and building from lists: results and heap requests.
+// Growing appends: results and heap requests.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,15 +14,6 @@ using namespace std::string_literals;
 namespace {
 
 using Sizes = std::vector<size_t>;
-
-Sizes request_sizes(const heap::Recording &rec)
-{
-    Sizes out;
-    for (const heap::Call &c : rec.calls())
-        if (c.kind != 'f')
-            out.push_back(c.size);
-    return out;
-}
 
 char *heap_copy(const std::string &bytes, size_t room = 0)
 {
@@ -47,14 +38,14 @@ const Grow kGrows[] = {
     {"x\0yz\0\0"s, 3, "", "x\0yz\0\0\0"s},
 };
 
-TEST(GrowingAdd, ReallocsToExactSize)
+TEST(mstradd_r, ReallocsToExactSize)
 {
     for (bool moving : {false, true}) {
         for (const Grow &c : kGrows) {
             char *b = heap_copy(c.before, c.room);
             heap::Recording rec(0, moving);
             char *r = mstradd_r(&b, c.s);
-            Sizes got = request_sizes(rec);
+            Sizes got = heap::request_sizes(rec);
             EXPECT_EQ(r, b);
             EXPECT_EQ(got, Sizes{c.after.size()});
             EXPECT_EQ(rec.calls()[0].kind, 'r');
@@ -65,7 +56,7 @@ TEST(GrowingAdd, ReallocsToExactSize)
     }
 }
 
-TEST(GrowingAdd, RefusedReallocChangesNothing)
+TEST(mstradd_r, RefusedReallocChangesNothing)
 {
     char *b = heap_copy("a\0bc\0\0"s, 2);
     char *const old = b;
@@ -77,7 +68,7 @@ TEST(GrowingAdd, RefusedReallocChangesNothing)
     std::free(b);
 }
 
-TEST(GrowingAdd, OwnStringWhileTheBlockMoves)
+TEST(mstradd_r, OwnStringWhileTheBlockMoves)
 {
     const std::string list = "\0bc\0def\0\0"s;
     for (int n = 1; n <= 4; ++n) {
@@ -92,97 +83,17 @@ TEST(GrowingAdd, OwnStringWhileTheBlockMoves)
     }
 }
 
-TEST(GrowingAdd, BuildsAListOneByOne)
+TEST(mstradd_r, BuildsAListOneByOne)
 {
     char *b = mstrinit("a", 0);
     ASSERT_NE(b, nullptr);
     heap::Recording rec;
     for (const char *s : {"bb", "", "ccc", ""})
         ASSERT_EQ(mstradd_r(&b, s), b);
-    Sizes got = request_sizes(rec);
+    Sizes got = heap::request_sizes(rec);
     EXPECT_EQ(got, (Sizes{6, 7, 10, 11}));
     EXPECT_EQ(std::string(b, 11), "a\0bb\0ccc\0\0\0"s);
     std::free(b);
-}
-
-struct Build {
-    std::vector<const char *> strings; // without the closing null
-    std::string result;                // the whole block
-    Sizes requests;                    // malloc, then each realloc
-};
-
-const Build kBuilds[] = {
-    {{"a"}, "a\0\0"s, {3}},
-    {{""}, "\0\0"s, {2}},
-    {{"a", "b"}, "a\0b\0\0"s, {3, 5}},
-    {{"a", "", "b"}, "a\0b\0\0"s, {3, 4, 5}},
-    {{"", "a"}, "\0a\0\0"s, {2, 4}},
-    {{"", ""}, "\0\0\0"s, {2, 3}},
-    {{"ab", "c", ""}, "ab\0c\0\0\0"s, {4, 6, 7}},
-    {{"one", "two", "three", "four"}, "one\0two\0three\0four\0\0"s, {5, 9, 15, 20}},
-};
-
-// The builders take the strings, null-terminated, in a fixed array so that
-// nothing but the library allocates while the heap is recorded.
-using Args = char *[6];
-
-void fill(Args &a, const std::vector<const char *> &v)
-{
-    ASSERT_LT(v.size(), 6u);
-    for (size_t i = 0; i < 6; ++i)
-        a[i] = const_cast<char *>(i < v.size() ? v[i] : nullptr);
-}
-
-char *build_l(const Args &a)
-{
-    return mkmstrl(a[0], a[1], a[2], a[3], a[4], a[5], static_cast<char *>(nullptr));
-}
-
-char *build_v(const Args &a)
-{
-    return mkmstrv(a);
-}
-
-TEST(Build, ListsAndHeapRequests)
-{
-    for (auto *make : {build_l, build_v}) {
-        for (const Build &c : kBuilds) {
-            Args a;
-            fill(a, c.strings);
-            heap::Recording rec;
-            char *b = make(a);
-            ASSERT_NE(b, nullptr);
-            EXPECT_EQ(request_sizes(rec), c.requests) << c.strings.size();
-            EXPECT_EQ(std::string(b, c.result.size()), c.result);
-            EXPECT_EQ(rec.live(), 1);
-            std::free(b);
-        }
-    }
-}
-
-TEST(Build, EveryRefusedAllocationLeavesNothing)
-{
-    for (auto *make : {build_l, build_v}) {
-        for (const Build &c : kBuilds) {
-            Args a;
-            fill(a, c.strings);
-            for (int k = 1; k <= static_cast<int>(c.requests.size()); ++k) {
-                heap::Recording rec(k);
-                EXPECT_EQ(make(a), nullptr) << "refused request " << k;
-                EXPECT_EQ(rec.live(), 0) << "leak after refused request " << k;
-            }
-        }
-    }
-}
-
-TEST(Build, EmptyOrNullListsAllocateNothing)
-{
-    char *empty[] = {nullptr};
-    heap::Recording rec;
-    EXPECT_EQ(mkmstrv(empty), nullptr);
-    EXPECT_EQ(mkmstrv(nullptr), nullptr);
-    EXPECT_EQ(mkmstrl(nullptr, "a", static_cast<char *>(nullptr)), nullptr);
-    EXPECT_EQ(rec.requests(), 0);
 }
 
 } // namespace

@@ -37,6 +37,16 @@ public:
     long live() const;    // blocks allocated minus blocks freed
 };
 
+// The sizes that the recorded malloc and realloc calls asked for, in order.
+inline std::vector<std::size_t> request_sizes(const Recording &rec)
+{
+    std::vector<std::size_t> out;
+    for (const Call &c : rec.calls())
+        if (c.kind != 'f')
+            out.push_back(c.size);
+    return out;
+}
+
 } // namespace heap
 
 #endif

@@ -15,7 +15,7 @@ using namespace std::string_literals;
 
 namespace {
 
-TEST(SizeWith, SumOrZeroOnOverflow)
+TEST(SizeWith_mstrinit_mstradd_r_mkmstrl_mkmstrv, SumOrZeroOnOverflow)
 {
     const struct {
         size_t size, len, want;
@@ -39,7 +39,7 @@ TEST(SizeWith, SumOrZeroOnOverflow)
 // grow() is handed a size and a length that only a block of 2 GiB or more
 // could have; the heap refuses every request, so a wrapped size shows as
 // a request instead of a write out of bounds.
-TEST(Grow, SizeSumPastSizeMaxIsRefusedWithoutAsking)
+TEST(Grow_mstradd_r_mkmstrl_mkmstrv, SizeSumPastSizeMaxIsRefusedWithoutAsking)
 {
     const struct {
         size_t size, len;

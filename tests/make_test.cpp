@@ -33,7 +33,7 @@ const Init kInits[] = {
     {"x", 3, "x\0\0"s},
 };
 
-TEST(Init, BlocksByteForByte)
+TEST(mstrinit, BlocksByteForByte)
 {
     for (const Init &c : kInits) {
         heap::Recording rec;
@@ -47,7 +47,7 @@ TEST(Init, BlocksByteForByte)
     }
 }
 
-TEST(Init, FailuresAllocateNothing)
+TEST(mstrinit, FailuresAllocateNothing)
 {
     {
         heap::Recording rec;
@@ -76,7 +76,7 @@ const Add kAdds[] = {
     {"a\0b\0\0"s, "\xff\x01", "a\0b\0\xff\x01\0\0"s},
 };
 
-TEST(Add, InPlace)
+TEST(mstradd, InPlace)
 {
     for (const Add &c : kAdds) {
         std::string room = c.before + std::string(16, 'Z');
@@ -87,7 +87,7 @@ TEST(Add, InPlace)
     }
 }
 
-TEST(Add, IntoRoomFromInit)
+TEST(mstrinit_mstradd_mstrsize_mstrcount, IntoRoomFromInit)
 {
     char *block = mstrinit("abc", 8);
     ASSERT_NE(block, nullptr);
@@ -98,7 +98,7 @@ TEST(Add, IntoRoomFromInit)
     std::free(block);
 }
 
-TEST(Add, OwnStrings)
+TEST(mstradd, OwnStrings)
 {
     // Every string of the list, and the empty string at its final NUL.
     for (int n = 1; n <= 4; ++n) {
@@ -111,7 +111,7 @@ TEST(Add, OwnStrings)
     }
 }
 
-TEST(Copy, ExactBytesAndNothingBehind)
+TEST(mstrcpy, ExactBytesAndNothingBehind)
 {
     std::string src = "one\0\0two\0\0"s;
     std::string dst(12, 'X');
@@ -124,7 +124,7 @@ TEST(Copy, ExactBytesAndNothingBehind)
     EXPECT_EQ(std::string(out, 4), "\0a\0\0"s);
 }
 
-TEST(Dup, ExactSizeDroppingRoom)
+TEST(mstrdup, ExactSizeDroppingRoom)
 {
     char *block = mstrinit("a", 64);
     ASSERT_NE(block, nullptr);
@@ -139,7 +139,7 @@ TEST(Dup, ExactSizeDroppingRoom)
     std::free(block);
 }
 
-TEST(Dup, RefusedMalloc)
+TEST(mstrdup, RefusedMalloc)
 {
     heap::Recording rec(1);
     EXPECT_EQ(mstrdup("a\0\0"), nullptr);

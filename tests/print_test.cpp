@@ -82,7 +82,7 @@ const Lines kLines[] = {
     {"hello\0\xff\x01\0\0junk"s, "hello\n\xff\x01\n", 2},
 };
 
-TEST(Print, AllStrings)
+TEST(Print_putms, AllStrings)
 {
     for (const Lines &c : kLines) {
         Printed got = run(Out::Captured, [&] { return putms(c.ms.data()); });
@@ -99,7 +99,7 @@ TEST(Print, AllStrings)
     }
 }
 
-TEST(Print, OneString)
+TEST(Print_putmss, OneString)
 {
     const std::string ms = "\0ab\0c\0\0"s;
     struct {
@@ -120,7 +120,7 @@ TEST(Print, OneString)
     }
 }
 
-TEST(Print, FailingWritesAddEofAndGoOn)
+TEST(Print_putmss_putms, FailingWritesAddEofAndGoOn)
 {
     for (Out out : {Out::Full, Out::Closed}) {
         for (const Lines &c : kLines) {
@@ -135,7 +135,7 @@ TEST(Print, FailingWritesAddEofAndGoOn)
 // calls made directly, and the child lives to report them: a failed line
 // counts EOF and the rest are still written.  The long lines overflow the
 // buffer of a buffered /dev/full, so some of its writes fail mid-list.
-TEST(Print, EveryOutputModeMatchesPuts)
+TEST(Print_putmss_putms, EveryOutputModeMatchesPuts)
 {
     const std::string big(10000, 'b');
     std::vector<std::string> lists;

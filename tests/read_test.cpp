@@ -38,9 +38,9 @@ void PrintTo(const Layout &l, std::ostream *os)
     *os << testing::PrintToString(l.bytes);
 }
 
-class Read : public testing::TestWithParam<Layout> {};
+class Read_mstrsize_mstrcount_mstrindex : public testing::TestWithParam<Layout> {};
 
-TEST_P(Read, SizeCountAndEveryIndex)
+TEST_P(Read_mstrsize_mstrcount_mstrindex, SizeCountAndEveryIndex)
 {
     const Layout &l = GetParam();
     GuardedBytes g(l.bytes);
@@ -52,7 +52,7 @@ TEST_P(Read, SizeCountAndEveryIndex)
         EXPECT_EQ(mstrindex(ms, n), ms + l.starts[n - 1]) << "n = " << n;
 }
 
-TEST_P(Read, IndexOutsideTheListIsNull)
+TEST_P(Read_mstrsize_mstrcount_mstrindex, IndexOutsideTheListIsNull)
 {
     const Layout &l = GetParam();
     // Only the multi-string itself is readable: a scan past its final NUL
@@ -65,9 +65,9 @@ TEST_P(Read, IndexOutsideTheListIsNull)
     EXPECT_EQ(mstrcount(ms), l.count);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, Read, testing::ValuesIn(kLayouts));
+INSTANTIATE_TEST_SUITE_P(Layouts, Read_mstrsize_mstrcount_mstrindex, testing::ValuesIn(kLayouts));
 
-TEST(Read, IndexOneOrLessReadsNothing)
+TEST(Read_mstrindex, IndexOneOrLessReadsNothing)
 {
     // n = 1 is ms itself, and an n below 1 is NULL, without touching
     // memory: ms is no list, and reading it faults.
@@ -80,7 +80,7 @@ TEST(Read, IndexOneOrLessReadsNothing)
         EXPECT_EQ(mstrindex(ms, c.n), c.want) << "n = " << c.n;
 }
 
-TEST(Read, EmptyFirstStringNeverLooksBeforeTheStart)
+TEST(Read_mstrindex, EmptyFirstStringNeverLooksBeforeTheStart)
 {
     // A NUL just before ms must not make its empty first string look like
     // the end of a list.
@@ -91,7 +91,7 @@ TEST(Read, EmptyFirstStringNeverLooksBeforeTheStart)
     EXPECT_EQ(mstrindex(ms, 4), nullptr);
 }
 
-TEST(Read, LongList)
+TEST(Read_mstrsize_mstrcount_mstrindex, LongList)
 {
     std::string bytes;
     std::vector<size_t> starts;

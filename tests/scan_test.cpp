@@ -82,7 +82,7 @@ private:
     GuardedBytes g_;
 };
 
-class Scan : public testing::TestWithParam<Scanner> {
+class Scan_mstrsize_mstrcount_mstrindex : public testing::TestWithParam<Scanner> {
 protected:
     void SetUp() override
     {
@@ -130,7 +130,7 @@ private:
 
 const char kTricky[] = {'\0', '\x01', '\x80', '\xff'};
 
-TEST_P(Scan, EveryShortLayoutAtEveryAlignment)
+TEST_P(Scan_mstrsize_mstrcount_mstrindex, EveryShortLayoutAtEveryAlignment)
 {
     // Every run of up to 6 bytes from kTricky, closed by two NULs, then 0 to
     // 15 bytes that lie behind the end (NULs and 0x01s), so that the start,
@@ -154,7 +154,7 @@ TEST_P(Scan, EveryShortLayoutAtEveryAlignment)
     }
 }
 
-TEST_P(Scan, LongStringsAndManyStringsPerWord)
+TEST_P(Scan_mstrsize_mstrcount_mstrindex, LongStringsAndManyStringsPerWord)
 {
     const char fill[] = {'\x01', '\x80', '\xff', '\x7f', '\xfe', 'a'};
     const std::vector<std::vector<size_t>> shapes = {
@@ -182,7 +182,7 @@ TEST_P(Scan, LongStringsAndManyStringsPerWord)
 // (the most a chunk without a NUL pair can hold), more than 63 such
 // chunks in a row (the byte counters' limit), and long strings.  Fewer
 // fills and tails than above: these are long.
-TEST_P(Scan, ListsAcrossManyChunks)
+TEST_P(Scan_mstrsize_mstrcount_mstrindex, ListsAcrossManyChunks)
 {
     const std::vector<std::vector<size_t>> shapes = {
         std::vector<size_t>(5000, 1),
@@ -204,7 +204,7 @@ TEST_P(Scan, ListsAcrossManyChunks)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scanners, Scan, testing::ValuesIn(scanners()),
+INSTANTIATE_TEST_SUITE_P(Scanners, Scan_mstrsize_mstrcount_mstrindex, testing::ValuesIn(scanners()),
                          [](const testing::TestParamInfo<Scanner> &i) { return std::string(i.param.name); });
 
 // The selector takes the best variant a processor can run, and the
@@ -215,7 +215,7 @@ int (*pick_mstrcount())(const char *);
 char *(*pick_mstrindex())(const char *, int);
 }
 
-TEST(Selector, PicksTheBestVariantTheProcessorRuns)
+TEST(Selector_mstrsize_mstrcount_mstrindex, PicksTheBestVariantTheProcessorRuns)
 {
     using namespace mstring_internal;
     const struct {
@@ -250,7 +250,7 @@ TEST(Selector, PicksTheBestVariantTheProcessorRuns)
 
 // Each string's length is found a word at a time too: mstrinit measures its
 // string, and mkmstrv every string of its vector.
-TEST(Length, StringsEndingAPageAtEveryAlignment)
+TEST(Length_mstrinit, StringsEndingAPageAtEveryAlignment)
 {
     for (char f : {'\x01', '\x80', '\xff', 'a'}) {
         for (size_t len = 0; len <= 40; ++len) {
@@ -266,7 +266,7 @@ TEST(Length, StringsEndingAPageAtEveryAlignment)
     }
 }
 
-TEST(Length, BuildingFromStringsAtEveryAlignment)
+TEST(Length_mkmstrv, BuildingFromStringsAtEveryAlignment)
 {
     std::vector<std::unique_ptr<GuardedBytes>> pages;
     std::vector<char *> v;

@@ -63,7 +63,7 @@ std::string bytes_of(const std::vector<std::string> &strings)
     return out + '\0';
 }
 
-TEST(FaultSweep, Init)
+TEST(FaultSweep, mstrinit)
 {
     Tally tally("mstrinit");
     const std::string strings[] = {"", "a", "abc", std::string(100, 'q')};
@@ -83,7 +83,7 @@ TEST(FaultSweep, Init)
     }
 }
 
-TEST(FaultSweep, Dup)
+TEST(FaultSweep, mstrdup)
 {
     Tally tally("mstrdup");
     const struct {
@@ -103,7 +103,7 @@ TEST(FaultSweep, Dup)
     }
 }
 
-TEST(FaultSweep, GrowingAdd)
+TEST(FaultSweep, mstradd_r)
 {
     Tally tally("mstradd_r");
     struct Case {
@@ -146,7 +146,7 @@ TEST(FaultSweep, GrowingAdd)
     }
 }
 
-TEST(FaultSweep, Build)
+TEST(FaultSweep, mkmstrl_mkmstrv)
 {
     Tally tally("mkmstrl and mkmstrv");
     const std::vector<std::vector<std::string>> lists = {
@@ -189,7 +189,7 @@ TEST(FaultSweep, Build)
 
 // Sizes no 32-bit heap can grant: the request is passed on as it is, not
 // wrapped or cut, and its refusal leaves nothing behind.
-TEST(HugeSizes, InitPassesThemOnAndFails)
+TEST(HugeSizes_mstrinit, PassesThemOnAndFails)
 {
     for (size_t size : {SIZE_MAX, SIZE_MAX - 1, SIZE_MAX - 65536}) {
         heap::Recording rec;

@@ -34,7 +34,7 @@ const Layout kLayouts[] = {
     {"\xff\x01 \t\n\0x\0\0"s, {"\xff\x01 \t\n", "x"}},
 };
 
-TEST(View, YieldsEveryStringInPlaceAndStopsAtTheFinalNul)
+TEST(View_mstrsize_mstrcount_mstrindex, YieldsEveryStringInPlaceAndStopsAtTheFinalNul)
 {
     for (const Layout &c : kLayouts) {
         GuardedBytes ms(c.bytes);
@@ -302,7 +302,7 @@ TEST(List, AppendsItsOwnStringsWhileTheBlockMoves)
 
 // list::from gives mkmstrv's bytes from every kind of range, in one
 // allocation of exactly that size; refused, an empty list and no leak.
-TEST(List, FromARangeEqualsMkmstrvInOneAllocation)
+TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
 {
     for (const auto &words : kWords) {
         std::vector<const char *> argv(words);
@@ -356,7 +356,7 @@ TEST(List, FromARangeEqualsMkmstrvInOneAllocation)
     EXPECT_FALSE(mstring::list::from(Strings{}));
 }
 
-TEST(List, AdoptsAndReleasesLibraryBlocks)
+TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)
 {
     char *argv[] = {const_cast<char *>("x"), const_cast<char *>("yz"), nullptr};
     mstring::list list(mkmstrv(argv));
