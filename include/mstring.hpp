@@ -280,9 +280,15 @@ private:
         friend bool operator!=(const char *const *, no_end) noexcept { return true; }
     };
 
-    // Copies a string and its NUL to out and returns the byte behind them.
-    // stpcpy copies a C string and finds its end in one pass.
-    static char *put(char *out, const char *s) noexcept { return stpcpy(out, s) + 1; }
+    // Copies a string and its NUL to out and returns the byte behind them,
+    // finding its end as it goes: for strings of a few bytes a loop here
+    // costs less than a call.
+    static char *put(char *out, const char *s) noexcept
+    {
+        while ((*out++ = *s++) != '\0') {
+        }
+        return out;
+    }
     static char *put(char *out, std::string_view s) noexcept
     {
         out += s.copy(out, s.size()); // copies nothing from an empty view
