@@ -79,37 +79,35 @@ bool same_argz(const char *argz, std::size_t len, const std::string &want)
     return argz != nullptr && len + 1 == want.size() && std::memcmp(argz, want.data(), len) == 0;
 }
 
+// Compares list with want and releases it, with the clock stopped.
+bool checked(benchmark::State &state, mstring::list &list, const std::string &want)
+{
+    state.PauseTiming();
+    bool ok = same(list.get(), list.bytes(), want);
+    list = mstring::list();
+    state.ResumeTiming();
+    return ok;
+}
+
 bool push_back(benchmark::State &state, const Strings &x)
 {
     mstring::list list;
     for (char *const *s = x.v.data(); *s != nullptr; ++s)
         if (!list.push_back(*s))
             return false;
-    state.PauseTiming();
-    bool ok = same(list.get(), list.bytes(), x.want);
-    list = mstring::list();
-    state.ResumeTiming();
-    return ok;
+    return checked(state, list, x.want);
 }
 
 bool from_vector(benchmark::State &state, const Strings &x)
 {
     mstring::list list = mstring::list::from(x.v.data());
-    state.PauseTiming();
-    bool ok = same(list.get(), list.bytes(), x.want);
-    list = mstring::list();
-    state.ResumeTiming();
-    return ok;
+    return checked(state, list, x.want);
 }
 
 bool from_strings(benchmark::State &state, const Strings &x)
 {
     mstring::list list = mstring::list::from(x.strings);
-    state.PauseTiming();
-    bool ok = same(list.get(), list.bytes(), x.want);
-    list = mstring::list();
-    state.ResumeTiming();
-    return ok;
+    return checked(state, list, x.want);
 }
 
 bool argz_add_loop(benchmark::State &state, const Strings &x)

@@ -4,17 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "check.h"
 #include "mstring.h"
-
-static int failed;
-
-#define CHECK(cond)                                                          \
-    do {                                                                     \
-        if (!(cond)) {                                                       \
-            fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond);       \
-            failed++;                                                        \
-        }                                                                    \
-    } while (0)
 
 int main(int argc, char **argv)
 {

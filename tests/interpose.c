@@ -10,17 +10,8 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "check.h"
 #include "mstring.h"
-
-static int failed;
-
-#define CHECK(cond)                                                          \
-    do {                                                                     \
-        if (!(cond)) {                                                       \
-            fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond);       \
-            failed++;                                                        \
-        }                                                                    \
-    } while (0)
 
 size_t mstrsize(const char *ms)
 {
