@@ -153,8 +153,9 @@ public:
      * element must convert to std::string_view, and the range must allow
      * two passes.  A null char pointer ends the strings, as in argv.  All
      * strings are measured first, then the block is allocated once; it
-     * holds the bytes mkmstrv gives for the same strings.  An empty list
-     * comes back when there are no strings, when one holds a NUL (see
+     * holds the bytes mkmstrv gives for the same strings.  C strings that
+     * lie back to back, as argv's do, are copied in one piece.  An empty
+     * list comes back when there are no strings, when one holds a NUL (see
      * push_back) and when the heap refuses.
      */
     template <class Range, class = decltype(std::begin(std::declval<Range &>()))>
@@ -280,14 +281,12 @@ private:
         friend bool operator!=(const char *const *, no_end) noexcept { return true; }
     };
 
-    // Copies a string and its NUL to out and returns the byte behind them,
-    // finding its end as it goes: for strings of a few bytes a loop here
-    // costs less than a call.
+    // Copies a string and its NUL to out and returns the byte behind them.
     static char *put(char *out, const char *s) noexcept
     {
-        while ((*out++ = *s++) != '\0') {
-        }
-        return out;
+        std::size_t n = std::strlen(s) + 1;
+        std::memcpy(out, s, n);
+        return out + n;
     }
     static char *put(char *out, std::string_view s) noexcept
     {
@@ -299,6 +298,13 @@ private:
     template <class It, class End>
     static list build(It first, End last) noexcept
     {
+        // C strings that lie back to back, each just behind the NUL of the
+        // one before, as argv's and environ's do, are one run of bytes:
+        // unless an empty string among them must be dropped, one memcpy
+        // copies them all.
+        constexpr bool c_strings = std::is_pointer_v<std::decay_t<decltype(*first)>>;
+        bool one_run = c_strings;
+        const char *run_end = nullptr; // behind the NUL of the string before
         // The size: 1 for the final NUL, then each string with its NUL; an
         // empty string counts only while no string stands before it.
         std::size_t size = 1;
@@ -308,6 +314,12 @@ private:
                 return list();
             if (!s.empty() || size == 1)
                 size += s.size() + 1;
+            else
+                one_run = false;
+            if constexpr (c_strings) {
+                one_run = one_run && (run_end == nullptr || s.data() == run_end);
+                run_end = s.data() + s.size() + 1;
+            }
         }
         if (size == 1)
             return list(); // no strings
@@ -316,17 +328,31 @@ private:
         char *const start = l.block_.get();
         if (start == nullptr)
             return l;
+        if constexpr (c_strings) {
+            if (one_run)
+                std::memcpy(start, *first, size - 1);
+            else
+                copy_each(start, first, last);
+        } else {
+            copy_each(start, first, last);
+        }
+        start[size - 1] = '\0';
+        l.size_ = l.room_ = size;
+        return l;
+    }
+
+    // Copies the strings to start, each with its NUL, but for an empty
+    // string after the first: that one is written but not kept, its NUL
+    // overwritten next, in room the final NUL has anyway.
+    template <class It, class End>
+    static void copy_each(char *const start, It first, End last) noexcept
+    {
         char *out = start;
         for (It it = first; it != last && !ends(*it); ++it) {
             char *next = put(out, *it);
-            // An empty string after the first is written but not kept: its
-            // NUL is overwritten next, in room the final NUL has anyway.
             if (next - out > 1 || out == start)
                 out = next;
         }
-        start[size - 1] = '\0'; // where out stands now
-        l.size_ = l.room_ = size;
-        return l;
     }
 
     std::unique_ptr<char, free_deleter> block_;

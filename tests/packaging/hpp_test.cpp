@@ -109,6 +109,7 @@ const std::vector<const char *> kWords[] = {
     {"", "a", "", "bc"},
     {""},
     {"only"},
+    {"", "back", "to", "back"},
     // Several growth steps, empty words among them.
     {"one", "two", "", "three", "four", "five", "", "six", "seven", "eight", "nine", "ten",
      "eleven", "twelve", "thirteen", "fourteen", "fifteen", "sixteen", "seventeen", "eighteen"},
@@ -316,6 +317,14 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         std::vector<char *> args;
         for (const char *w : argv)
             args.push_back(const_cast<char *>(w));
+        // The words back to back in one pool, as argv's lie.
+        std::string pool;
+        for (const char *w : words)
+            pool.append(w).push_back('\0');
+        std::vector<const char *> packed;
+        for (std::size_t at = 0; packed.size() < words.size(); at += std::strlen(&pool[at]) + 1)
+            packed.push_back(&pool[at]);
+        packed.push_back(nullptr);
 
         std::vector<std::vector<heap::Call>> calls;
         std::vector<std::string> got;
@@ -325,6 +334,7 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         };
         { heap::Recording rec; mstring::list l = mstring::list::from(argv.data()); keep(rec, l); }
         { heap::Recording rec; mstring::list l = mstring::list::from(args.data()); keep(rec, l); }
+        { heap::Recording rec; mstring::list l = mstring::list::from(packed.data()); keep(rec, l); }
         { heap::Recording rec; mstring::list l = mstring::list::from(args); keep(rec, l); }
         { heap::Recording rec; mstring::list l = mstring::list::from(strings); keep(rec, l); }
         { heap::Recording rec; mstring::list l = mstring::list::from(views); keep(rec, l); }
