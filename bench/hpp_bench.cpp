@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Times building lists with mstring.hpp against glibc's argz and
 // std::vector<std::string>: push_back loops of 10,000 to 1,000,000 strings
-// and list::from against argz_create.  Every built list is compared with
-// mkmstrv's block for the same strings, with the clock stopped; a mismatch
-// ends that benchmark with an error instead of a time.
+// and list::from against argz_create, with a bare strlen and memcpy loop
+// as the floor.  Every built list is compared with mkmstrv's block for the
+// same strings, with the clock stopped; a mismatch ends that benchmark with
+// an error instead of a time.
 #include <argz.h>
 #include <benchmark/benchmark.h>
 
@@ -20,11 +21,14 @@ namespace {
 
 // n random strings, lengths uniform in 1 .. 15 (average 8), bytes uniform
 // in 0x01 .. 0xfe, as std::strings and as a null-terminated vector into
-// one pool where they lie back to back, as argv's do; with mkmstrv's block.
+// one pool where they lie back to back, as argv's do; a null-terminated
+// vector of the std::strings' own bytes, scattered 32 bytes apart; and
+// mkmstrv's block.
 struct Strings {
     std::vector<std::string> strings;
     std::string pool;
     std::vector<char *> v;
+    std::vector<char *> scattered;
     std::string want;
 };
 
@@ -46,6 +50,9 @@ const Strings &strings(std::size_t n)
         for (std::size_t at = 0; at < x.pool.size(); at += std::strlen(&x.pool[at]) + 1)
             x.v.push_back(&x.pool[at]);
         x.v.push_back(nullptr);
+        for (std::string &s : x.strings)
+            x.scattered.push_back(s.data());
+        x.scattered.push_back(nullptr);
         char *ms = mkmstrv(x.v.data());
         x.want.assign(ms, mstrsize(ms));
         std::free(ms);
@@ -104,6 +111,12 @@ bool from_vector(benchmark::State &state, const Strings &x)
     return checked(state, list, x.want);
 }
 
+bool from_scattered(benchmark::State &state, const Strings &x)
+{
+    mstring::list list = mstring::list::from(x.scattered.data());
+    return checked(state, list, x.want);
+}
+
 bool from_strings(benchmark::State &state, const Strings &x)
 {
     mstring::list list = mstring::list::from(x.strings);
@@ -124,16 +137,48 @@ bool argz_add_loop(benchmark::State &state, const Strings &x)
     return ok;
 }
 
-bool argz_create_vector(benchmark::State &state, const Strings &x)
+bool argz_create_of(benchmark::State &state, const Strings &x, char *const *v)
 {
     char *argz = nullptr;
     std::size_t len = 0;
-    int err = argz_create(x.v.data(), &argz, &len);
+    int err = argz_create(v, &argz, &len);
     state.PauseTiming();
     bool ok = err == 0 && same_argz(argz, len, x.want);
     std::free(argz);
     state.ResumeTiming();
     return ok;
+}
+
+// The floor for any list that copies its strings: strlen and memcpy of
+// each into one block allocated beforehand at its final size.  Its growth
+// from one size to the next is the machine's, not a list's.
+bool strlen_memcpy(benchmark::State &state, const Strings &x)
+{
+    char *block = static_cast<char *>(std::malloc(x.want.size()));
+    if (block == nullptr)
+        return false;
+    char *out = block;
+    for (char *const *s = x.v.data(); *s != nullptr; ++s) {
+        std::size_t len = std::strlen(*s) + 1;
+        std::memcpy(out, *s, len);
+        out += len;
+    }
+    *out = '\0';
+    state.PauseTiming();
+    bool ok = same(block, static_cast<std::size_t>(out + 1 - block), x.want);
+    std::free(block);
+    state.ResumeTiming();
+    return ok;
+}
+
+bool argz_create_vector(benchmark::State &state, const Strings &x)
+{
+    return argz_create_of(state, x, x.v.data());
+}
+
+bool argz_create_scattered(benchmark::State &state, const Strings &x)
+{
+    return argz_create_of(state, x, x.scattered.data());
 }
 
 bool vector_push_back(benchmark::State &state, const Strings &x)
@@ -167,9 +212,14 @@ void add(const char *name, std::size_t n)
     add<vector_push_back>("list/vector_push_back/10000", 10000);
     add<vector_push_back>("list/vector_push_back/100000", 100000);
     add<vector_push_back>("list/vector_push_back/1000000", 1000000);
+    add<strlen_memcpy>("list/strlen_memcpy/10000", 10000);
+    add<strlen_memcpy>("list/strlen_memcpy/100000", 100000);
+    add<strlen_memcpy>("list/strlen_memcpy/1000000", 1000000);
     add<from_vector>("list/from/100000", 100000);
     add<from_strings>("list/from_strings/100000", 100000);
     add<argz_create_vector>("list/argz_create/100000", 100000);
+    add<from_scattered>("list/from_scattered/100000", 100000);
+    add<argz_create_scattered>("list/argz_create_scattered/100000", 100000);
     return true;
 }();
 
