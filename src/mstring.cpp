@@ -6,8 +6,6 @@
 #include <string.h>
 
 #include "mstring-internal.h"
-#include "scan-avx2.h"
-#include "scan-sse2.h"
 
 using mstring_internal::length;
 
@@ -16,7 +14,7 @@ using mstring_internal::length;
 // function, so that all of it is compiled for that set.  The entries see
 // the first block alone and hand longer lists to the rest functions, kept
 // apart so that an entry needs no loop and no stack frame.
-#define MSTRING_VARIANT(name, A, target)                                                                      \
+#define MSTRING_VARIANT(name, A, target, needs)                                                               \
     target __attribute__((__flatten__, __noinline__)) MSTRING_SCANS static std::size_t                        \
     name##_size_rest(const char *ms)                                                                          \
     {                                                                                                         \
@@ -46,12 +44,10 @@ using mstring_internal::length;
     }
 
 namespace mstring_internal {
-MSTRING_VARIANT(avx2, avx2_scan, __attribute__((__target__("avx2,popcnt,bmi"))))
-MSTRING_VARIANT(sse2_popcnt, sse2_scan<true>, __attribute__((__target__("sse2,popcnt"))))
-MSTRING_VARIANT(sse2, sse2_scan<false>, __attribute__((__target__("sse2"))))
-MSTRING_VARIANT(word, word_scan, )
+MSTRING_VARIANTS(MSTRING_VARIANT)
 } // namespace mstring_internal
 
+#if MSTRING_LOAD_TIME_CHOICE
 // The reading functions use the best variant the processor can run (see
 // variants.h): the choice is made once, when the library is loaded (GNU
 // indirect functions).  The resolvers run before the library's relocations
@@ -89,6 +85,24 @@ char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 #define MSTRING_VIA_PLT __attribute__((__visibility__("default")))
 MSTRING_VIA_PLT size_t mstring_size(const char *) __attribute__((__ifunc__("pick_mstrsize")));
 MSTRING_VIA_PLT char *mstring_index(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
+#else
+// One variant: the reading functions are its functions, and the names
+// that the library's own calls use (mstring-internal.h) are theirs too.
+__attribute__((__flatten__)) size_t mstrsize(const char *ms)
+{
+    return mstring_internal::word_size(ms);
+}
+__attribute__((__flatten__)) int mstrcount(const char *ms)
+{
+    return mstring_internal::word_count(ms);
+}
+__attribute__((__flatten__)) char *mstrindex(const char *ms, int n)
+{
+    return mstring_internal::word_index(ms, n);
+}
+size_t mstring_size(const char *) __attribute__((__alias__("mstrsize")));
+char *mstring_index(const char *, int) __attribute__((__alias__("mstrindex")));
+#endif
 
 char *mstrinit(const char *s, size_t size)
 {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Portable scanning primitives: 32-bit words, for any x86, and the adapter
-// that lets the scan skeleton (scan.h) read a word at a time.
+// Portable scanning primitives: 32-bit words, for any processor, and the
+// adapter that lets the scan skeleton (scan.h) read a word at a time.
 #ifndef MSTRING_SCAN_WORD_H
 #define MSTRING_SCAN_WORD_H
 

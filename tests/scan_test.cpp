@@ -207,47 +207,6 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, ListsAcrossManyChunks)
 INSTANTIATE_TEST_SUITE_P(Scanners, Scan_mstrsize_mstrcount_mstrindex, testing::ValuesIn(scanners()),
                          [](const testing::TestParamInfo<Scanner> &i) { return std::string(i.param.name); });
 
-// The selector takes the best variant a processor can run, and the
-// resolvers of the exported functions take the selector's.
-extern "C" {
-size_t (*pick_mstrsize())(const char *);
-int (*pick_mstrcount())(const char *);
-char *(*pick_mstrindex())(const char *, int);
-}
-
-TEST(Selector_mstrsize_mstrcount_mstrindex, PicksTheBestVariantTheProcessorRuns)
-{
-    using namespace mstring_internal;
-    const struct {
-        unsigned features;
-        const char *want;
-    } cases[] = {
-        {0, "word"},
-        {popcnt, "word"},
-        {sse2, "sse2"},
-        {sse2 | popcnt, "sse2_popcnt"},
-        {sse2 | avx2, "sse2"},
-        {sse2 | popcnt | avx2, "avx2"},
-    };
-    for (const auto &c : cases)
-        EXPECT_STREQ(select(c.features).name, c.want) << "features " << c.features;
-
-    // The probe against the compiler's own reading of the processor.
-    unsigned here = 0;
-    if (__builtin_cpu_supports("sse2"))
-        here |= sse2;
-    if (__builtin_cpu_supports("popcnt"))
-        here |= popcnt;
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi"))
-        here |= avx2;
-    EXPECT_EQ(cpu_features(), here);
-    const variant &best = select(here);
-    std::printf("selected: %s\n", best.name);
-    EXPECT_EQ(pick_mstrsize(), best.size);
-    EXPECT_EQ(pick_mstrcount(), best.count);
-    EXPECT_EQ(pick_mstrindex(), best.index);
-}
-
 // Each string's length is found a word at a time too: mstrinit measures its
 // string, and mkmstrv every string of its vector.
 TEST(Length_mstrinit, StringsEndingAPageAtEveryAlignment)

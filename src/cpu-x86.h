@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+// The x86 processor probe: which of the scan variants' instruction sets
+// the processor runs and its system has enabled.  What the processor says
+// is read in one place (cpu_features) and judged in another (features_of),
+// a pure function of the values read, so that every case can be tested.
+#ifndef MSTRING_CPU_X86_H
+#define MSTRING_CPU_X86_H
+
+#include <cpuid.h>
+
+namespace mstring_internal {
+
+// Processor features, as bits.  avx2 stands for AVX2 and BMI1 with the
+// ymm registers enabled by the system.
+enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4 };
+
+// What CPUID and XGETBV gave: the highest leaf (leaf 0's eax), leaf 1's
+// ecx and edx, leaf 7's ebx (subleaf 0) and XCR0.  A value that was not
+// read, as its leaf or XGETBV was not there to read, is 0.
+struct cpuid_values {
+    unsigned leaves;
+    unsigned leaf1_ecx;
+    unsigned leaf1_edx;
+    unsigned leaf7_ebx;
+    unsigned xcr0;
+};
+
+// XGETBV exists, and the system reports in XCR0 which register state it
+// saves, only where leaf 1 sets OSXSAVE: elsewhere the instruction faults.
+constexpr bool has_xgetbv(const cpuid_values &r)
+{
+    return r.leaves >= 1 && (r.leaf1_ecx & bit_OSXSAVE) != 0;
+}
+
+constexpr unsigned features_of(const cpuid_values &r)
+{
+    if (r.leaves < 1)
+        return 0;
+    unsigned features = 0;
+    if (r.leaf1_edx & bit_SSE2)
+        features |= sse2;
+    if (r.leaf1_ecx & bit_POPCNT)
+        features |= popcnt;
+    // The ymm registers: AVX, and the system saving the xmm and ymm state
+    // (XCR0 bits 1 and 2).
+    const bool ymm = has_xgetbv(r) && (r.leaf1_ecx & bit_AVX) != 0 && (r.xcr0 & 6) == 6;
+    if (ymm && r.leaves >= 7 && (r.leaf7_ebx & bit_AVX2) != 0 && (r.leaf7_ebx & bit_BMI) != 0)
+        features |= avx2;
+    return features;
+}
+
+// For the code that resolvers run: they run while the program is being
+// loaded and relocated, before any sanitizer runtime is ready.
+#ifdef __clang__
+#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined", "coverage")))
+#else
+#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined")))
+#endif
+
+// The features of this processor.  Resolvers call it before the library's
+// relocations may be relied on: it only executes CPUID and XGETBV, by
+// cpuid.h's macros (its functions are instrumented in sanitizer builds).
+MSTRING_RESOLVES inline unsigned cpu_features()
+{
+    cpuid_values r{};
+    unsigned a, b, c, d;
+    __cpuid(0, r.leaves, b, c, d);
+    if (r.leaves >= 1)
+        __cpuid(1, a, b, r.leaf1_ecx, r.leaf1_edx);
+    if (r.leaves >= 7)
+        __cpuid_count(7, 0, a, r.leaf7_ebx, c, d);
+    // volatile: executed only where the test lets it, never moved above it.
+    if (has_xgetbv(r))
+        __asm__ __volatile__("xgetbv" : "=a"(r.xcr0), "=d"(d) : "c"(0));
+    return features_of(r);
+}
+
+} // namespace mstring_internal
+
+#endif
