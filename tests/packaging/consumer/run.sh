@@ -1,17 +1,29 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# run.sh SOURCE BUILD CMAKE CC CXX
+# run.sh SOURCE BUILD CMAKE CC CXX ARCH
 # Installs libmstring twice, as a packager and as a user would, and builds
-# the examples against each installed copy, 32-bit, with nothing from the
-# source tree: with pkg-config and with a CMake project (find_package),
-# linked with the shared library and -static with the archive.
+# the examples against each installed copy for ARCH (i386 or amd64, as
+# BUILD was built), with nothing from the source tree: with pkg-config and
+# with a CMake project (find_package), linked with the shared library and
+# -static with the archive.
 #  1. A fresh build configured for the prefix /usr, installed with
-#     DESTDIR: Debian's layout, lib/i386-linux-gnu, file by file.
+#     DESTDIR: Debian's layout, lib/MULTIARCH, file by file.
 #  2. BUILD, installed with cmake --install --prefix into a directory: the
 #     pkg-config file must name that prefix.
 #  3. SOURCE as a subproject of the CMake project (add_subdirectory).
 set -u
-src=$1 build=$2 cmake=$3 cc=$4 cxx=$5
+src=$1 build=$2 cmake=$3 cc=$4 cxx=$5 arch=$6
+# The compiler flag for ARCH and the build option that gives it, Debian's
+# multiarch directory for it, and the flag and word size of a project the
+# package must turn down.
+case $arch in
+i386) m=-m32 m32=ON multiarch=i386-linux-gnu other=-m64 bits=32bit ;;
+amd64) m=-m64 m32=OFF multiarch=x86_64-linux-gnu other=-m32 bits=64bit ;;
+*)
+    echo "run.sh: no consumers for the architecture $arch"
+    exit 1
+    ;;
+esac
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 . "$(dirname "$0")/../bounded.sh"
@@ -41,12 +53,13 @@ consume() {
     *" -L$libdir "*) ;;
     *) fail "$name: pkg-config gives no -L$libdir" ;;
     esac
-    "$cc" -m32 -Wall -Werror -o "$out/mslist" "$src/examples/mslist.c" $flags &&
-        "$cxx" -m32 -std=c++17 -Wall -Werror -o "$out/msview" "$src/examples/msview.cpp" $flags ||
+    "$cc" $m -Wall -Werror -o "$out/mslist" "$src/examples/mslist.c" $flags &&
+        "$cxx" $m -std=c++17 -Wall -Werror -o "$out/msview" "$src/examples/msview.cpp" $flags ||
         { fail "$name: the examples do not build with pkg-config's flags"; return; }
-    # The i386 loader lists what it loads; ldd would ask whatever runs the
-    # program, an emulator where the kernel runs no 32-bit programs.
-    ldd_line=$(LD_LIBRARY_PATH=$libdir /lib/ld-linux.so.2 --list "$out/mslist" | grep libmstring)
+    # The program's own loader lists what it loads; ldd would ask whatever
+    # runs the program, an emulator where the kernel runs no 32-bit programs.
+    loader=$(readelf -lW "$out/mslist" | sed -n 's/.*program interpreter: \(.*\)]$/\1/p')
+    ldd_line=$(LD_LIBRARY_PATH=$libdir "$loader" --list "$out/mslist" | grep libmstring)
     case "$ldd_line" in
     *"$libdir/libmstring.so.1"*) ;;
     *) fail "$name: mslist loads [$ldd_line]" ;;
@@ -54,11 +67,11 @@ consume() {
     LD_LIBRARY_PATH=$libdir expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
     LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/msview" a bcd
     flags=$(env "$@" pkg-config --static --cflags --libs mstring) &&
-        "$cc" -m32 -static -Wall -Werror -o "$out/mslist_static" "$src/examples/mslist.c" $flags ||
+        "$cc" $m -static -Wall -Werror -o "$out/mslist_static" "$src/examples/mslist.c" $flags ||
         fail "$name: mslist does not link -static with pkg-config --static's flags"
     expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist_static" alpha "" beta
 
-    CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/consumer" \
+    CC=$cc CXX=$cxx CFLAGS=$m CXXFLAGS=$m "$cmake" -S "$src/tests/packaging/consumer" \
         -B "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix" >"$out/cmake.log" 2>&1 &&
         "$cmake" --build "$out/cmake" >>"$out/cmake.log" 2>&1 ||
         { cat "$out/cmake.log"; fail "$name: the CMake project does not build"; return; }
@@ -76,22 +89,22 @@ consume() {
     [ "$linker" = "$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$out/cmake/CMakeCache.txt")" ] ||
         fail "$name: mslist_static is linked by $linker"
 
-    # A 64-bit project, even pointed at the package, must be turned down
-    # rather than handed a 32-bit library.
-    CC=$cc CXX=$cxx "$cmake" -S "$src/tests/packaging/consumer" -B "$out/cmake64" \
-        -Dmstring_DIR="$libdir/cmake/mstring" >"$out/cmake64.log" 2>&1 &&
-        fail "$name: a 64-bit project accepts the package"
-    grep -q '(32bit)' "$out/cmake64.log" || fail "$name: no 32-bit mismatch reported for 64-bit"
+    # A project of the other word size, even pointed at the package, must
+    # be turned down rather than handed a library it cannot link.
+    CC=$cc CXX=$cxx CFLAGS=$other CXXFLAGS=$other "$cmake" -S "$src/tests/packaging/consumer" -B "$out/cmake-other" \
+        -Dmstring_DIR="$libdir/cmake/mstring" >"$out/cmake-other.log" 2>&1 &&
+        fail "$name: a project built with $other accepts the package"
+    grep -q "($bits)" "$out/cmake-other.log" || fail "$name: no $bits mismatch reported for $other"
 }
 
 # 1. Debian's layout under DESTDIR.
 root=$tmp/root
-CC=$cc CXX=$cxx "$cmake" -S "$src" -B "$tmp/build" -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+CC=$cc CXX=$cxx "$cmake" -S "$src" -B "$tmp/build" -DMSTRING_M32=$m32 -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
     >"$tmp/build.log" 2>&1 &&
     "$cmake" --build "$tmp/build" -j2 >>"$tmp/build.log" 2>&1 &&
     DESTDIR=$root "$cmake" --install "$tmp/build" >>"$tmp/build.log" 2>&1 ||
     { cat "$tmp/build.log"; echo "FAIL: building or installing for /usr"; exit 1; }
-lib=usr/lib/i386-linux-gnu
+lib=usr/lib/$multiarch
 want="usr/include/mstring.h
 usr/include/mstring.hpp
 $lib/cmake/mstring/mstring-config-version.cmake
@@ -143,7 +156,7 @@ consume prefix "$prefix" "$prefix/$libdir" PKG_CONFIG_LIBDIR="$prefix/$libdir/pk
 # library and nothing else (no tests, examples or install rules), and its
 # own build type and flags stay as it set them.
 out=$tmp/subproject
-CC=$cc CXX=$cxx CFLAGS=-m32 CXXFLAGS=-m32 "$cmake" -S "$src/tests/packaging/consumer" -B "$out" \
+CC=$cc CXX=$cxx CFLAGS=$m CXXFLAGS=$m "$cmake" -S "$src/tests/packaging/consumer" -B "$out" \
     -DMSTRING_SOURCE="$src" >"$tmp/subproject.log" 2>&1 &&
     "$cmake" --build "$out" -j2 >>"$tmp/subproject.log" 2>&1 &&
     DESTDIR=$tmp/subproject-root "$cmake" --install "$out" >>"$tmp/subproject.log" 2>&1 ||
@@ -156,7 +169,7 @@ for dir in tests examples; do
 done
 [ ! -e "$tmp/subproject-root" ] || fail "subproject: installs $(find "$tmp/subproject-root" ! -type d)"
 grep -qx 'CMAKE_BUILD_TYPE:STRING=' "$out/CMakeCache.txt" || fail "subproject: changes the build type"
-grep -qx 'CMAKE_C_FLAGS:STRING=-m32' "$out/CMakeCache.txt" || fail "subproject: changes CMAKE_C_FLAGS"
+grep -qx "CMAKE_C_FLAGS:STRING=$m" "$out/CMakeCache.txt" || fail "subproject: changes CMAKE_C_FLAGS"
 ! grep -q '^BUILD_TESTING:' "$out/CMakeCache.txt" || fail "subproject: adds BUILD_TESTING"
 ! grep -q -e -fcf-protection -e -fno-rtti "$out/CMakeFiles/msview.dir/flags.make" ||
     fail "subproject: the library's compile options reach the parent's programs"
