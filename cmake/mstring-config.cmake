@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # find_package(mstring) gives the imported targets mstring::mstring, the
-# 32-bit shared library, and mstring::mstring_static, the static archive;
+# shared library, and mstring::mstring_static, the static archive;
 # both carry the directory of mstring.h and mstring.hpp.
 include("${CMAKE_CURRENT_LIST_DIR}/mstring-targets.cmake")
 # The archive's C++ is built without the C++ runtime: link it as C, so that

@@ -4,11 +4,11 @@
 # mstring::mstring and mstring::mstring_static, and the man pages.  Prefix
 # and DESTDIR are honoured as CMake does everywhere.
 #
-# Library directory: GNUInstallDirs gives lib/i386-linux-gnu, Debian's
-# multiarch directory for 32-bit x86, when the prefix is /usr on Debian
-# (a -m32 build has CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu), and lib
-# for any other prefix, unless CMAKE_INSTALL_LIBDIR is set.  The choice is
-# made when configuring, so give the prefix then.
+# Library directory: GNUInstallDirs gives Debian's multiarch directory
+# when the prefix is /usr on Debian (lib/i386-linux-gnu for a -m32 build,
+# whose CMAKE_LIBRARY_ARCHITECTURE is i386-linux-gnu; lib/x86_64-linux-gnu
+# for amd64), and lib for any other prefix, unless CMAKE_INSTALL_LIBDIR is
+# set.  The choice is made when configuring, so give the prefix then.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -20,7 +20,8 @@ install(FILES include/mstring.h include/mstring.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 # The package carries no -m32: a consumer builds 32-bit by its own flags,
-# and the version file turns the package down for a 64-bit consumer.
+# and the version file turns the package down for a consumer of the other
+# word size.
 set(mstring_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/mstring)
 install(EXPORT mstring-targets NAMESPACE mstring::
   DESTINATION ${mstring_cmakedir} FILE mstring-targets.cmake)
