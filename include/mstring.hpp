@@ -188,8 +188,9 @@ public:
     }
     // The bytes of s up to its NUL.
     bool push_back(const char *s) noexcept { return append(s, std::strlen(s)); }
-    // The bytes of s up to its first NUL.
-    bool push_back(const std::string &s) noexcept { return push_back(s.c_str()); }
+    // Exactly the bytes of s, which knows its length: one holding a NUL is
+    // refused, as a view is, rather than cut short.
+    bool push_back(const std::string &s) noexcept { return push_back(std::string_view(s)); }
 
     view strings() const noexcept { return view(block_.get()); }
     view::iterator begin() const noexcept { return strings().begin(); }

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "capture.h"
 #include "heap.h"
 #include "mstring.h"
+#include "mstring.hpp"
 
 namespace model {
 namespace {
@@ -30,6 +34,16 @@ void append(Strings &strings, const std::string &s)
 {
     if (!s.empty())
         strings.push_back(s);
+}
+
+// Pushing s to a list that may have no strings yet: the first string is
+// kept even when empty.
+void push(Strings &strings, const std::string &s)
+{
+    if (strings.empty())
+        strings.push_back(s);
+    else
+        append(strings, s);
 }
 
 // Offset of string n, for n from 1 to the count + 1 (the final NUL).
@@ -103,6 +117,7 @@ private:
     bool new_block(const heap::Recording &rec, const Requests &want, int fail_at, bool made, char *block);
     int fault(std::size_t requests);
     std::string random_string();
+    std::string maybe_nul(std::string s);
     void replace(List &l, Strings strings, char *block, std::size_t capacity);
 
     bool init(List &l, bool room);
@@ -113,10 +128,20 @@ private:
     bool index(const List &l);
     bool print_one(const List &l);
     bool print_all(const List &l);
+    bool check_cxx();
+    bool cxx_push();
+    bool cxx_from();
+    bool cxx_release();
+    bool cxx_adopt();
 
     Source &src_;
     const Readers &read_;
     List lists_[kLists];
+    // An mstring::list, its strings (none while it has no block) and the
+    // size of its block.
+    mstring::list cxx_;
+    Strings cxx_strings_;
+    std::size_t cxx_room_ = 0;
     Capture capture_;
     long op_ = 0;
     std::string what_;
@@ -130,6 +155,15 @@ std::string Driver::random_string()
     std::string s(len, '\0');
     for (char &c : s)
         c = static_cast<char>(1 + src_.pick(255));
+    return s;
+}
+
+// Now and then s with a NUL put in, as often behind its last byte as
+// anywhere else.
+std::string Driver::maybe_nul(std::string s)
+{
+    if (src_.pick(6) == 0)
+        s.insert(src_.pick(2) != 0 ? s.size() : src_.pick(256) % (s.size() + 1), 1, '\0');
     return s;
 }
 
@@ -170,13 +204,14 @@ bool Driver::check(const List &l, int which)
 // The requests one call made against want, the ones it should make (want
 // is built before the recording starts: the log takes every malloc); a
 // call refused at request fail_at makes only the ones up to it.  live is
-// the number of blocks the call should have left allocated.
+// the number of blocks the call should have left allocated.  A realloc of
+// null is a malloc (and the compiler may make it one).
 bool Driver::heap(const heap::Recording &rec, const Requests &want, int fail_at, long live)
 {
     Requests got;
     for (const heap::Call &c : rec.calls())
         if (c.kind != 'f')
-            got.push_back(Request{c.kind, c.size});
+            got.push_back(Request{c.ptr == nullptr ? 'm' : c.kind, c.size});
     Requests made(want.begin(), want.begin() + (fail_at != 0 ? fail_at : static_cast<int>(want.size())));
     if (got != made)
         return fail("heap requests " + show(got) + "want " + show(made));
@@ -313,10 +348,7 @@ bool Driver::build(List &l, bool vector)
     std::size_t size = 1; // a final NUL alone
     for (const std::string &s : strings) {
         want.push_back({want.empty() ? 'm' : 'r', size + s.size() + 1});
-        if (result.empty())
-            result.push_back(s);
-        else
-            append(result, s);
+        push(result, s);
         size = bytes_of(result).size();
     }
     what_ = std::string(vector ? "mkmstrv" : "mkmstrl") + " of " + std::to_string(strings.size()) + " strings";
@@ -389,6 +421,150 @@ bool Driver::print_all(const List &l)
     return true;
 }
 
+bool Driver::check_cxx()
+{
+    if (cxx_strings_.empty()) {
+        if (cxx_ || cxx_.get() != nullptr || cxx_.bytes() != 0 || cxx_.count() != 0 || cxx_.begin() != cxx_.end())
+            return fail("C++ list: not empty");
+        return true;
+    }
+    const std::string want = bytes_of(cxx_strings_);
+    if (cxx_.get() == nullptr || cxx_.bytes() != want.size())
+        return fail("C++ list: bytes() " + std::to_string(cxx_.bytes()) + ", want " + std::to_string(want.size()));
+    if (std::string(cxx_.get(), want.size()) != want)
+        return fail("C++ list: bytes differ from the model");
+    if (cxx_.count() != static_cast<int>(cxx_strings_.size()) || Strings(cxx_.begin(), cxx_.end()) != cxx_strings_)
+        return fail("C++ list: count() or the strings iterated differ from the model");
+    return true;
+}
+
+// A view, a view into one of the list's strings, a C string or a
+// std::string; a view or std::string holding a NUL is refused.  A push
+// that does not fit grows the block to twice its size, or to the size
+// needed if that is more.
+bool Driver::cxx_push()
+{
+    const unsigned kind = src_.pick(4);
+    const bool own = kind == 1 && !cxx_strings_.empty();
+    std::string s = kind == 2 ? random_string() : maybe_nul(random_string());
+    std::string_view view = s;
+    if (own) {
+        int n = 1 + static_cast<int>(src_.pick(static_cast<unsigned>(cxx_strings_.size())));
+        const std::string &in = string_at(cxx_strings_, n);
+        std::size_t at = src_.pick(256) % (in.size() + 1);
+        s = in.substr(at, src_.pick(256) % (in.size() - at + 1));
+        view = std::string_view(cxx_.get() + offset_of(cxx_strings_, n) + at, s.size());
+    }
+    const bool refused = s.find('\0') != std::string::npos;
+    const std::size_t size = cxx_.bytes();
+    const std::size_t needed = (size != 0 ? size - 1 : 0) + s.size() + 2;
+    Requests want;
+    if (!refused && (size == 0 || !s.empty()) && needed > cxx_room_)
+        want.push_back({size == 0 ? 'm' : 'r', std::max(needed, 2 * cxx_room_)});
+    static const char *const kinds[] = {"a view", "a view", "a C string", "a std::string"};
+    what_ = std::string("list::push_back of ") + (own ? "a view of its own string" : kinds[kind]) + " of " +
+            std::to_string(s.size()) + " bytes";
+    int fail_at = fault(want.size());
+    const char *const block = cxx_.get();
+    heap::Recording rec(fail_at, src_.pick(2) != 0);
+    bool ok = kind == 2 ? cxx_.push_back(s.c_str()) : kind == 3 ? cxx_.push_back(s) : cxx_.push_back(view);
+    if (!heap(rec, want, fail_at, size == 0 && ok ? 1 : 0))
+        return false;
+    if (ok != !(refused || fail_at != 0))
+        return fail(ok ? "true where false was due" : "false where true was due");
+    if (!ok)
+        return cxx_.get() == block || fail("a refused push changed the block");
+    push(cxx_strings_, s);
+    if (!want.empty())
+        cxx_room_ = want[0].size;
+    return true;
+}
+
+// From strings, string views, an argv-style vector, C strings back to back
+// in one buffer, or C strings in one buffer with a byte between them; in
+// one allocation of exactly the multi-string's size.
+bool Driver::cxx_from()
+{
+    const unsigned kind = src_.pick(5);
+    Strings strings(src_.pick(9));
+    for (std::string &s : strings)
+        s = kind < 2 ? maybe_nul(random_string()) : random_string();
+    const std::vector<std::string_view> views(strings.begin(), strings.end());
+    const std::size_t stride = kind == 4 ? 2 : 1; // from one C string to the next
+    std::string pool;
+    for (const std::string &s : strings)
+        pool.append(s).append("\0#", stride);
+    std::vector<const char *> args;
+    for (std::size_t i = 0, at = 0; i < strings.size(); at += strings[i++].size() + stride)
+        args.push_back(kind == 2 ? strings[i].c_str() : &pool[at]);
+    args.push_back(nullptr);
+    Strings result;
+    for (const std::string &s : strings)
+        push(result, s);
+    if (std::any_of(strings.begin(), strings.end(), [](const std::string &s) { return s.find('\0') != s.npos; }))
+        result.clear();
+    Requests want;
+    if (!result.empty())
+        want.push_back({'m', bytes_of(result).size()});
+    static const char *const kinds[] = {"std::strings", "string views", "separate C strings",
+                                        "back-to-back C strings", "spaced C strings"};
+    what_ = std::string("list::from of ") + std::to_string(strings.size()) + " " + kinds[kind];
+    const bool argv = kind == 2 || src_.pick(2) != 0; // else the vector as a range
+    int fail_at = fault(want.size());
+    mstring::list made;
+    heap::Recording rec(fail_at);
+    if (kind == 0)
+        made = mstring::list::from(strings);
+    else if (kind == 1)
+        made = mstring::list::from(views);
+    else
+        made = argv ? mstring::list::from(args.data()) : mstring::list::from(args);
+    if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
+        return false;
+    cxx_ = std::move(made);
+    cxx_strings_ = fail_at == 0 ? std::move(result) : Strings();
+    cxx_room_ = cxx_strings_.empty() ? 0 : want[0].size;
+    return true;
+}
+
+// Hands back the block cut to exactly its multi-string, by one realloc
+// when it has room to spare; refused, the block is whole all the same.
+bool Driver::cxx_release()
+{
+    const std::size_t size = cxx_.bytes();
+    Requests want;
+    if (cxx_room_ > size)
+        want.push_back({'r', size});
+    what_ = "list::release of " + std::to_string(size) + " bytes";
+    int fail_at = fault(want.size());
+    heap::Recording rec(fail_at);
+    std::unique_ptr<char, mstring::free_deleter> block(cxx_.release());
+    if (!heap(rec, want, fail_at, 0))
+        return false;
+    if ((block != nullptr) == cxx_strings_.empty())
+        return fail(block != nullptr ? "a block from an empty list" : "no block");
+    if (block != nullptr && (read_.size(block.get()) != size || std::string(block.get(), size) != bytes_of(cxx_strings_)))
+        return fail("released bytes differ from the model");
+    cxx_strings_.clear();
+    cxx_room_ = 0;
+    return true;
+}
+
+// Takes mkmstrv's block, or its null.  The list knows the block only as
+// large as its multi-string (mkmstrv's may be larger by a dropped string's
+// NUL).
+bool Driver::cxx_adopt()
+{
+    List made;
+    if (!build(made, true))
+        return false;
+    what_ += ", adopted";
+    cxx_ = mstring::list(made.block);
+    cxx_strings_ = made.block != nullptr ? made.strings : Strings();
+    cxx_room_ = made.block != nullptr ? bytes_of(made.strings).size() : 0;
+    return true;
+}
+
 bool Driver::step(long op)
 {
     op_ = op;
@@ -396,9 +572,19 @@ bool Driver::step(long op)
     if (!capture_.ok())
         return fail("no temporary file for standard output");
     List &l = lists_[src_.pick(kLists)];
-    unsigned choice = src_.pick(16);
+    unsigned choice = src_.pick(24);
     bool ok = true;
-    if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)
+    if (choice >= 16) {
+        // The C++ list: pushes mostly, now and then a new list or a release.
+        if (choice == 16 || cxx_.bytes() > kMaxSize || cxx_strings_.size() > kMaxCount)
+            ok = cxx_release();
+        else if (choice == 17)
+            ok = cxx_from();
+        else if (choice == 18)
+            ok = cxx_adopt();
+        else
+            ok = cxx_push();
+    } else if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)
         ok = init(l, false);
     else if (choice < 2)
         ok = init(l, false);
@@ -420,7 +606,7 @@ bool Driver::step(long op)
         what_ = "measure"; // every list is measured below
     for (int i = 0; ok && i < kLists; ++i)
         ok = check(lists_[i], i);
-    return ok;
+    return ok && check_cxx();
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A model of the library for differential testing: each list is a vector
-// of std::string.  One sequence of choices drives the library and the
-// model together, and they are compared after every operation: bytes,
-// sizes, counts, returned addresses (as offsets), heap requests and
-// printed output.  The differential test takes its choices from seeded
+// of std::string.  One sequence of choices drives the library, an
+// mstring::list (mstring.hpp) and the model together, and they are
+// compared after every operation: bytes, sizes, counts, returned addresses
+// (as offsets), heap requests and printed output.  The differential test takes its choices from seeded
 // generators, the fuzz target from its input bytes.
 #ifndef MSTRING_TEST_MODEL_H
 #define MSTRING_TEST_MODEL_H

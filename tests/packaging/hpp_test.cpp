@@ -243,20 +243,24 @@ TEST(List, RefusedAllocationKeepsTheListAndLosesNothing)
     }
 }
 
-// A view needs no NUL behind it: its bytes end at a guard page here.  One
-// that holds a NUL is refused, by push_back and by from().
+// A view needs no NUL behind it: its bytes end at a guard page here.  A
+// view or std::string that holds a NUL, anywhere, is refused by push_back
+// and by from().
 TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
 {
     GuardedBytes tail(std::string("xyz"));
     const std::string_view unterminated(tail.data(), 3);
-    const std::string_view with_nul("a\0b", 3);
+    const std::string with_nul[] = {"a\0b"s, "ab\0"s, "\0"s};
     for (const char *start : {static_cast<const char *>(nullptr), "w"}) {
         mstring::list list;
         if (start != nullptr) {
             ASSERT_TRUE(list.push_back(start));
         }
         const std::string before(list.get() != nullptr ? list.get() : "", list.bytes());
-        EXPECT_FALSE(list.push_back(with_nul));
+        for (const std::string &s : with_nul) {
+            EXPECT_FALSE(list.push_back(std::string_view(s))) << s.size() << " bytes";
+            EXPECT_FALSE(list.push_back(s)) << s.size() << " bytes";
+        }
         EXPECT_EQ(std::string(list.get() != nullptr ? list.get() : "", list.bytes()), before);
         EXPECT_TRUE(list.push_back(unterminated));
         EXPECT_TRUE(list.push_back(unterminated.substr(0, 2)));
@@ -271,7 +275,7 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
     mstring::list from = mstring::list::from(first_empty);
     EXPECT_EQ(std::string(from.get(), from.bytes()), "\0a\0\0"s);
     EXPECT_FALSE(mstring::list::from(std::vector<std::string>{"a", "b\0c"s}));
-    EXPECT_FALSE(mstring::list::from(std::vector<std::string_view>{with_nul}));
+    EXPECT_FALSE(mstring::list::from(std::vector<std::string_view>{"a", with_nul[1]}));
 }
 
 // A string of the list itself, appended while every growth moves the block
