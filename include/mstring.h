@@ -22,7 +22,8 @@
  * mstrsize, mstrcount and mstrindex read whole aligned blocks of up to 128
  * bytes: nothing before the aligned 32 bytes that hold ms, and nothing past
  * the aligned 128 bytes that hold the last NUL they need, so never a page
- * that the multi-string does not reach.
+ * that the multi-string does not reach.  Under valgrind they read the
+ * list's own bytes alone, so that memcheck has nothing to report.
  *
  * Arguments are not checked unless stated: multi-strings must be well
  * formed (end in two adjacent NULs), strings NUL-terminated, and in-place

@@ -7,12 +7,18 @@
 #define MSTRING_CPU_X86_H
 
 #include <cpuid.h>
+#include <valgrind/valgrind.h>
 
 namespace mstring_internal {
 
-// Processor features, as bits.  avx2 stands for AVX2 and BMI1 with the
-// ymm registers enabled by the system.
-enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4 };
+// Features, as bits.  avx2 stands for AVX2 and BMI1 with the ymm registers
+// enabled by the system.  blocks is not the processor's: whole aligned
+// blocks may be read past a list's end, as every variant but the byte one
+// does.  Such reads never reach another page, but valgrind's memcheck
+// reports them (and what is computed from the bytes they bring in) in a
+// caller's program; under valgrind the library reads only the list's own
+// bytes.
+enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4, blocks = 8 };
 
 // What CPUID and XGETBV gave: the highest leaf (leaf 0's eax), leaf 1's
 // ecx and edx, leaf 7's ebx (subleaf 0) and XCR0.  A value that was not
@@ -57,22 +63,28 @@ constexpr unsigned features_of(const cpuid_values &r)
 #define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined")))
 #endif
 
-// The features of this processor.  Resolvers call it before the library's
-// relocations may be relied on: it only executes CPUID and XGETBV, by
-// cpuid.h's macros (its functions are instrumented in sanitizer builds).
+// The features of this processor, and blocks unless the process runs
+// under valgrind.  Resolvers call it before the library's relocations may
+// be relied on: it only executes CPUID and XGETBV, by cpuid.h's macros
+// (its functions are instrumented in sanitizer builds), and valgrind's
+// client request, a few instructions that do nothing on a processor.
 MSTRING_RESOLVES inline unsigned cpu_features()
 {
     cpuid_values r{};
     unsigned a, b, c, d;
-    __cpuid(0, r.leaves, b, c, d);
+    // Subleaf 0 throughout: ecx is defined for valgrind, which takes it in.
+    __cpuid_count(0, 0, r.leaves, b, c, d);
     if (r.leaves >= 1)
-        __cpuid(1, a, b, r.leaf1_ecx, r.leaf1_edx);
+        __cpuid_count(1, 0, a, b, r.leaf1_ecx, r.leaf1_edx);
     if (r.leaves >= 7)
         __cpuid_count(7, 0, a, r.leaf7_ebx, c, d);
     // volatile: executed only where the test lets it, never moved above it.
     if (has_xgetbv(r))
         __asm__ __volatile__("xgetbv" : "=a"(r.xcr0), "=d"(d) : "c"(0));
-    return features_of(r);
+    unsigned features = features_of(r);
+    if (!RUNNING_ON_VALGRIND)
+        features |= blocks;
+    return features;
 }
 
 } // namespace mstring_internal

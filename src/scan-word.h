@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Portable scanning primitives: 32-bit words, for any processor, and the
-// adapter that lets the scan skeleton (scan.h) read a word at a time.
+// adapters that let the scan skeleton (scan.h) read a word, or a byte, at
+// a time.
 #ifndef MSTRING_SCAN_WORD_H
 #define MSTRING_SCAN_WORD_H
 
@@ -55,6 +56,32 @@ struct word_scan {
     static unsigned count(mask flags)
     {
         return (flags >> 7) * 0x01010101u >> 24;
+    }
+};
+
+// The adapter for single bytes: a block is one byte, and its mask is 1 for
+// a NUL.  It reads the list's own bytes and nothing else, so that memory
+// checkers that report any read past a heap block (valgrind's memcheck)
+// have nothing to report in a correct program.
+struct byte_scan {
+    using mask = unsigned;
+    static constexpr unsigned bytes = 1;
+    static constexpr unsigned unit = 1;
+    static constexpr unsigned chunk = 0;
+
+    static mask nuls(address at)
+    {
+        return *reinterpret_cast<const char *>(at) == '\0';
+    }
+
+    static unsigned offset(mask)
+    {
+        return 0;
+    }
+
+    static unsigned count(mask flags)
+    {
+        return flags;
     }
 };
 

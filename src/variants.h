@@ -21,10 +21,11 @@
 #include "scan-avx2.h"
 #include "scan-sse2.h"
 #define MSTRING_VARIANTS(X)                                                                                   \
-    X(avx2, avx2_scan, __attribute__((__target__("avx2,popcnt,bmi"))), avx2 | popcnt)                         \
-    X(sse2_popcnt, sse2_scan<true>, __attribute__((__target__("sse2,popcnt"))), sse2 | popcnt)                \
-    X(sse2, sse2_scan<false>, __attribute__((__target__("sse2"))), sse2)                                      \
-    X(word, word_scan, , 0)
+    X(avx2, avx2_scan, __attribute__((__target__("avx2,popcnt,bmi"))), blocks | avx2 | popcnt)                \
+    X(sse2_popcnt, sse2_scan<true>, __attribute__((__target__("sse2,popcnt"))), blocks | sse2 | popcnt)       \
+    X(sse2, sse2_scan<false>, __attribute__((__target__("sse2"))), blocks | sse2)                             \
+    X(word, word_scan, , blocks)                                                                              \
+    X(bytes, byte_scan, , 0)
 #define MSTRING_LOAD_TIME_CHOICE 1
 #else
 #define MSTRING_VARIANTS(X) X(word, word_scan, , 0)
