@@ -53,6 +53,12 @@ struct Scanner {
     bool usable;
 };
 
+// GoogleTest would print a Scanner's raw bytes, its padding included.
+void PrintTo(const Scanner &s, std::ostream *os)
+{
+    *os << s.name;
+}
+
 // The exported functions and every variant of the library's list.
 std::vector<Scanner> scanners()
 {
