@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,33 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, ListsAcrossManyChunks)
                 if (HasFatalFailure())
                     return;
             }
+        }
+    }
+}
+
+// Random lists: mostly short strings, now and then a run of 64 to 300
+// bytes without a NUL, so that chunk passes start and stop at every
+// position and string boundaries fall where a pass ends; each list's final
+// NUL 0 to 255 bytes before the page end.
+TEST_P(Scan_mstrsize_mstrcount_mstrindex, RandomListsEndingAtEveryOffset)
+{
+    std::mt19937 rng(1);
+    auto pick = [&rng](unsigned bound) { return static_cast<unsigned>(rng() % bound); };
+    for (size_t behind = 0; behind < 256; ++behind) {
+        for (int round = 0; round < 4; ++round) {
+            std::string ms;
+            for (unsigned strings = pick(200), i = 0; i < strings; ++i) {
+                unsigned kind = pick(16);
+                size_t len = kind == 0 ? 64 + pick(237) : kind < 3 ? 9 + pick(55) : 1 + pick(8);
+                for (size_t k = 0; k < len; ++k)
+                    ms += pick(4) == 0 ? kTricky[1 + pick(3)] : static_cast<char>('a' + pick(26));
+                ms += '\0';
+            }
+            if (ms.empty() || pick(8) == 0)
+                ms.insert(0, 1, '\0'); // an empty first string
+            check(ms + '\0' + std::string(behind, behind % 3 ? '\x01' : '\0'));
+            if (HasFatalFailure())
+                return;
         }
     }
 }
