@@ -19,9 +19,9 @@
  * 2 GiB - 1 anyway).  A call whose new block would need more returns NULL
  * as if the heap had refused, without asking it, and changes nothing.
  *
- * mstrsize, mstrcount and mstrindex read whole aligned blocks of up to 128
- * bytes: nothing before the aligned 32 bytes that hold ms, and nothing past
- * the aligned 128 bytes that hold the last NUL they need, so never a page
+ * mstrsize, mstrcount and mstrindex read whole aligned blocks of up to 64
+ * bytes: nothing before the aligned 64 bytes that hold ms, and nothing past
+ * the aligned 64 bytes that hold the last NUL they need, so never a page
  * that the multi-string does not reach.  Under valgrind they read the
  * list's own bytes alone, so that memcheck has nothing to report.
  *

@@ -12,13 +12,14 @@
 namespace mstring_internal {
 
 // Features, as bits.  avx2 stands for AVX2 and BMI1 with the ymm registers
-// enabled by the system.  blocks is not the processor's: whole aligned
+// enabled by the system, avx512 for AVX512F, AVX512BW, AVX512VL and BMI1
+// with the opmask and zmm registers enabled.  blocks is not the processor's: whole aligned
 // blocks may be read past a list's end, as every variant but the byte one
 // does.  Such reads never reach another page, but valgrind's memcheck
 // reports them (and what is computed from the bytes they bring in) in a
 // caller's program; under valgrind the library reads only the list's own
 // bytes.
-enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4, blocks = 8 };
+enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4, avx512 = 8, blocks = 16 };
 
 // What CPUID and XGETBV gave: the highest leaf (leaf 0's eax), leaf 1's
 // ecx and edx, leaf 7's ebx (subleaf 0) and XCR0.  A value that was not
@@ -48,10 +49,17 @@ constexpr unsigned features_of(const cpuid_values &r)
     if (r.leaf1_ecx & bit_POPCNT)
         features |= popcnt;
     // The ymm registers: AVX, and the system saving the xmm and ymm state
-    // (XCR0 bits 1 and 2).
+    // (XCR0 bits 1 and 2); the zmm registers: the opmask, upper zmm0-15 and
+    // zmm16-31 state besides (bits 5 to 7).
     const bool ymm = has_xgetbv(r) && (r.leaf1_ecx & bit_AVX) != 0 && (r.xcr0 & 6) == 6;
-    if (ymm && r.leaves >= 7 && (r.leaf7_ebx & bit_AVX2) != 0 && (r.leaf7_ebx & bit_BMI) != 0)
+    const bool zmm = ymm && (r.xcr0 & 0xe0) == 0xe0;
+    if (r.leaves < 7 || (r.leaf7_ebx & bit_BMI) == 0)
+        return features;
+    if (ymm && (r.leaf7_ebx & bit_AVX2) != 0)
         features |= avx2;
+    const unsigned avx512bw = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
+    if (zmm && (r.leaf7_ebx & avx512bw) == avx512bw)
+        features |= avx512;
     return features;
 }
 
