@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
@@ -48,8 +49,8 @@ std::vector<std::string> random_strings(size_t average, size_t count, size_t byt
     return out;
 }
 
-// A multi-string of about 4 MiB, followed by one 0xff byte, with the
-// answers of the literal algorithms.
+// A multi-string of about bytes bytes, followed by one 0xff byte, with
+// the answers of the literal algorithms.
 struct List {
     std::vector<char> bytes;
     size_t size;
@@ -58,10 +59,10 @@ struct List {
     const char *ms() const { return bytes.data(); }
 };
 
-List make_list(size_t average)
+List make_list(size_t average, size_t bytes)
 {
     List l;
-    for (const std::string &s : random_strings(average, SIZE_MAX, 4 << 20, static_cast<unsigned>(average))) {
+    for (const std::string &s : random_strings(average, SIZE_MAX, bytes, static_cast<unsigned>(average))) {
         l.bytes.insert(l.bytes.end(), s.begin(), s.end());
         l.bytes.push_back('\0');
     }
@@ -123,21 +124,28 @@ void scan(benchmark::State &state, const List &l, Scan call)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * l.size));
 }
 
-void register_scans(const List &l, size_t average)
+// The 4 MiB lists against everything; the 64 MiB ones (names starting
+// "mem/"), where every scan waits on memory, and the 512 KiB ones
+// ("cache/"), which stay in a core's L2 cache, where the scan's own work
+// shows, against memchr alone.
+void register_scans(const List &l, size_t average, const std::string &prefix)
 {
     const std::string tail = "/" + std::to_string(average);
     auto add = [&](const std::string &name, auto call) {
-        benchmark::RegisterBenchmark((name + tail).c_str(), [&l, call](benchmark::State &s) { scan(s, l, call); });
+        benchmark::RegisterBenchmark((prefix + name + tail).c_str(), [&l, call](benchmark::State &s) { scan(s, l, call); });
     };
+    const bool all = prefix.empty();
     add("size/library", [](const List &x) { return mstrsize(x.ms()) == x.size; });
-    add("size/literal", [](const List &x) { return literal::mstrsize(x.ms()) == x.size; });
     add("count/library", [](const List &x) { return mstrcount(x.ms()) == x.count; });
-    add("count/literal", [](const List &x) { return literal::mstrcount(x.ms()) == x.count; });
-    add("count/argz_count", [](const List &x) {
-        return argz_count(x.ms(), x.size - 1) == static_cast<size_t>(x.count);
-    });
     add("index/library", [](const List &x) { return mstrindex(x.ms(), x.count) == x.last; });
-    add("index/literal", [](const List &x) { return literal::mstrindex(x.ms(), x.count) == x.last; });
+    if (all) {
+        add("size/literal", [](const List &x) { return literal::mstrsize(x.ms()) == x.size; });
+        add("count/literal", [](const List &x) { return literal::mstrcount(x.ms()) == x.count; });
+        add("count/argz_count", [](const List &x) {
+            return argz_count(x.ms(), x.size - 1) == static_cast<size_t>(x.count);
+        });
+        add("index/literal", [](const List &x) { return literal::mstrindex(x.ms(), x.count) == x.last; });
+    }
     add("memchr", [](const List &x) {
         return std::memchr(x.ms(), 0xff, x.size + 1) == x.ms() + x.size;
     });
@@ -203,20 +211,25 @@ void fill_smalls(Smalls &s, size_t size, size_t align)
     }
 }
 
-// One call on each of the 64 lists in turn, 16 times over; which list comes
-// next depends on the previous result (through a zero the compiler cannot
-// see), so calls cannot overlap.  Returns the time of the 1024 calls in
+// One call on each of the 64 lists in turn, 16 times over.  Chained, the
+// list that comes next depends on the previous result (through a zero the
+// compiler cannot see), so calls cannot overlap: the time is the calls'
+// latency.  Otherwise the processor may run them as far ahead as it can:
+// the time is their throughput.  Returns the time of the 1024 calls in
 // seconds, or -1 on a wrong result.
-template <class Call>
+template <bool chained, class Call>
 double small_round(const Smalls &s, Call call, uintptr_t zero)
 {
     auto start = std::chrono::steady_clock::now();
-    uintptr_t r = 0;
+    uintptr_t r = 0, any = 0;
     bool ok = true;
     for (int k = 0; k < 16 * 64; ++k) {
-        int i = static_cast<int>((static_cast<uintptr_t>(k) + (r & zero)) & 63);
+        uintptr_t after = chained ? r & zero : 0;
+        int i = static_cast<int>((static_cast<uintptr_t>(k) + after) & 63);
         r = call(s, i, ok);
+        any ^= r;
     }
+    benchmark::DoNotOptimize(any);
     auto end = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(r);
     return ok ? std::chrono::duration<double>(end - start).count() : -1;
@@ -224,7 +237,7 @@ double small_round(const Smalls &s, Call call, uintptr_t zero)
 
 // The median over the 16 start alignments of the time of 1024 calls; one
 // iteration times the 16.
-template <class Call>
+template <bool chained, class Call>
 void small(benchmark::State &state, size_t size, Call call)
 {
     static Smalls at[16];
@@ -235,7 +248,7 @@ void small(benchmark::State &state, size_t size, Call call)
     for (auto _ : state) {
         double t[16];
         for (size_t a = 0; a < 16; ++a) {
-            t[a] = small_round(at[a], call, zero);
+            t[a] = small_round<chained>(at[a], call, zero);
             if (t[a] < 0) {
                 state.SkipWithError("wrong result");
                 return;
@@ -251,10 +264,18 @@ void register_smalls()
 {
     for (size_t size : {2, 3, 8, 16, 32, 64, 128, 256, 1024}) {
         const std::string tail = "/" + std::to_string(size);
+        // small/: throughput; chained/: latency.  An iteration takes 16
+        // times the time it reports: the minimum time is kept short.
         auto add = [&](const std::string &name, auto call) {
             benchmark::RegisterBenchmark(("small/" + name + tail).c_str(),
-                                         [size, call](benchmark::State &s) { small(s, size, call); })
+                                         [size, call](benchmark::State &s) { small<false>(s, size, call); })
                 ->UseManualTime()
+                ->MinTime(0.05)
+                ->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark(("chained/" + name + tail).c_str(),
+                                         [size, call](benchmark::State &s) { small<true>(s, size, call); })
+                ->UseManualTime()
+                ->MinTime(0.05)
                 ->Unit(benchmark::kMicrosecond);
         };
         add("size/library", [](const Smalls &s, int i, bool &ok) {
@@ -407,6 +428,14 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::AddCustomContext("mstring_scans", mstring_internal::select(mstring_internal::cpu_features()).name);
+    benchmark::AddCustomContext("mstring_build", sizeof(void *) == 4 ? "32-bit" : "64-bit");
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    for (std::string line; std::getline(cpuinfo, line);) {
+        if (line.rfind("model name", 0) == 0) {
+            benchmark::AddCustomContext("cpu_model", line.substr(line.find(':') + 2));
+            break;
+        }
+    }
 
     // putms writes to stdout: send it to /dev/null and the tables to stderr.
     std::fflush(stdout);
@@ -416,11 +445,17 @@ int main(int argc, char **argv)
 
     static const size_t averages[] = {4, 8, 32, 256};
     static std::vector<List> lists;
-    lists.reserve(4);
-    for (size_t a : averages)
-        lists.push_back(make_list(a));
-    for (size_t i = 0; i < 4; ++i)
-        register_scans(lists[i], averages[i]);
+    static const struct {
+        const char *prefix;
+        size_t bytes;
+    } sizes[] = {{"", 4 << 20}, {"mem/", 64 << 20}, {"cache/", 512 << 10}};
+    lists.reserve(12);
+    for (const auto &size : sizes) {
+        for (size_t a : averages) {
+            lists.push_back(make_list(a, size.bytes));
+            register_scans(lists.back(), a, size.prefix);
+        }
+    }
     register_smalls();
 
     // The literal algorithms are quadratic: they and the library's times
