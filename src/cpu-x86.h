@@ -13,13 +13,22 @@ namespace mstring_internal {
 
 // Features, as bits.  avx2 stands for AVX2 and BMI1 with the ymm registers
 // enabled by the system, avx512 for AVX512F, AVX512BW, AVX512VL and BMI1
-// with the opmask and zmm registers enabled.  blocks is not the processor's: whole aligned
-// blocks may be read past a list's end, as every variant but the byte one
-// does.  Such reads never reach another page, but valgrind's memcheck
-// reports them (and what is computed from the bytes they bring in) in a
-// caller's program; under valgrind the library reads only the list's own
-// bytes.
+// with the opmask and zmm registers enabled.  blocks is not the
+// processor's: whole aligned blocks may be read past a list's end, as
+// every variant but the byte one does.  Such reads never reach another
+// page, but valgrind's memcheck reports them (and what is computed from
+// the bytes they bring in) in a caller's program; under valgrind the
+// library reads only the list's own bytes.
 enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4, avx512 = 8, blocks = 16 };
+
+// For the code that resolvers run, all of it: they run while the program
+// is being loaded and relocated, before any sanitizer runtime is ready
+// (and clang will not inline instrumented code into them).
+#ifdef __clang__
+#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined", "coverage")))
+#else
+#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined")))
+#endif
 
 // What CPUID and XGETBV gave: the highest leaf (leaf 0's eax), leaf 1's
 // ecx and edx, leaf 7's ebx (subleaf 0) and XCR0.  A value that was not
@@ -34,12 +43,12 @@ struct cpuid_values {
 
 // XGETBV exists, and the system reports in XCR0 which register state it
 // saves, only where leaf 1 sets OSXSAVE: elsewhere the instruction faults.
-constexpr bool has_xgetbv(const cpuid_values &r)
+MSTRING_RESOLVES constexpr bool has_xgetbv(const cpuid_values &r)
 {
     return r.leaves >= 1 && (r.leaf1_ecx & bit_OSXSAVE) != 0;
 }
 
-constexpr unsigned features_of(const cpuid_values &r)
+MSTRING_RESOLVES constexpr unsigned features_of(const cpuid_values &r)
 {
     if (r.leaves < 1)
         return 0;
@@ -62,14 +71,6 @@ constexpr unsigned features_of(const cpuid_values &r)
         features |= avx512;
     return features;
 }
-
-// For the code that resolvers run: they run while the program is being
-// loaded and relocated, before any sanitizer runtime is ready.
-#ifdef __clang__
-#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined", "coverage")))
-#else
-#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined")))
-#endif
 
 // The features of this processor, and blocks unless the process runs
 // under valgrind.  Resolvers call it before the library's relocations may
