@@ -3,11 +3,13 @@
 // is built with hidden visibility and a version script.  The layers, each
 // in its own header:
 //
-//   scan-word.h     portable word primitives and the word adapter
+//   scan-word.h     portable word primitives, the word and byte adapters
 //   scan.h          the scan skeleton: length, size, count, index
 //   scan-sse2.h     the SSE2 adapter (with or without POPCNT)
 //   scan-avx2.h     the AVX2 adapter
-//   variants.h      the processor probe, the list of variants, the selector
+//   scan-avx512.h   the AVX-512 adapter
+//   cpu-x86.h       the x86 processor probe
+//   variants.h      the list of variants per architecture, the selector
 //   blocks.h        string length, walking, size arithmetic, append, grow
 //
 // A new instruction set gets an adapter of its own and an entry in the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The scan skeleton: length, size, count and index, each written once for
-// any adapter A (scan-word.h, scan-sse2.h, scan-avx2.h), which gives:
+// any adapter A (scan-word.h, scan-sse2.h, scan-avx2.h, scan-avx512.h),
+// which gives:
 //
 //   mask, bytes, unit   a block's flags, its size, and flag bits per byte
 //   nuls(at)            flags of the NULs of the aligned block at at
