@@ -41,7 +41,9 @@ esac
 # "Ndx Bind Type Vis Name".  The columns are found by their names in
 # readelf's heading; a bracketed note after Vis (ppc64el's
 # "[<localentry>: 8]") is dropped first.  LOCAL entries, the null one and
-# the section symbols ld.bfd keeps, are neither exports nor imports.
+# the section symbols ld.bfd keeps, are neither exports nor imports; nor
+# are sparc64's nameless REGISTER entries, which declare the global
+# registers the code uses.
 dynsyms() {
     readelf --dyn-syms -W "$1" | awk '
         $1 == "Num:" { for (i = 1; i <= NF; i++) col[$i] = i; next }
@@ -49,7 +51,7 @@ dynsyms() {
             gsub(/\[[^]]*\]/, "")
             $0 = $0
             bind = $col["Bind"]
-            if (bind == "GLOBAL" || bind == "WEAK")
+            if ((bind == "GLOBAL" || bind == "WEAK") && $col["Type"] != "REGISTER")
                 print $col["Ndx"], bind, $col["Type"], $col["Vis"], $col["Name"]
         }'
 }
