@@ -51,7 +51,11 @@ extern "C" {
 /* Size of ms in bytes, both terminating NULs included: 2 for "\0\0". */
 MSTRING_API size_t mstrsize(const char *ms);
 
-/* Number of strings in ms, at least 1 ("\0\0" holds one empty string). */
+/*
+ * Number of strings in ms, at least 1 ("\0\0" holds one empty string), or
+ * -1 when ms holds more than INT_MAX strings (a list of 4 GiB or more,
+ * which only a 64-bit machine can hold).
+ */
 MSTRING_API int mstrcount(const char *ms);
 
 /*

@@ -47,11 +47,11 @@ namespace mstring_internal {
 MSTRING_VARIANTS(MSTRING_VARIANT)
 } // namespace mstring_internal
 
-#if MSTRING_LOAD_TIME_CHOICE
+#if MSTRING_CHOICE != MSTRING_ONE_VARIANT
 // The reading functions use the best variant the processor can run (see
-// variants.h): the choice is made once, when the library is loaded (GNU
-// indirect functions).  The resolvers run before the library's relocations
-// may be relied on, so they only probe the processor and read the list.
+// variants.h), chosen once.  The resolvers run before the library's
+// relocations may be relied on, so they only probe the processor and
+// read the list.
 namespace {
 
 using size_fn = size_t (*)(const char *);
@@ -74,7 +74,10 @@ MSTRING_RESOLVES index_fn pick_mstrindex()
     return mstring_internal::select(mstring_internal::cpu_features()).index;
 }
 }
+#endif
 
+#if MSTRING_CHOICE == MSTRING_CHOSEN_AT_LOAD
+// Chosen when the library is loaded (GNU indirect functions).
 size_t mstrsize(const char *) __attribute__((__ifunc__("pick_mstrsize")));
 int mstrcount(const char *) __attribute__((__ifunc__("pick_mstrcount")));
 char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
@@ -86,8 +89,59 @@ char *mstrindex(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 MSTRING_VIA_PLT size_t mstring_size(const char *) __attribute__((__ifunc__("pick_mstrsize")));
 MSTRING_VIA_PLT char *mstring_index(const char *, int) __attribute__((__ifunc__("pick_mstrindex")));
 #else
-// One variant: the reading functions are its functions, and the names
-// that the library's own calls use (mstring-internal.h) are theirs too.
+#if MSTRING_CHOICE == MSTRING_CHOSEN_AT_FIRST_CALL
+// Chosen by the first call, where the loader has no indirect functions:
+// each function calls through a pointer that starts at a chooser, which
+// stores the resolver's choice there and calls it.  Threads that meet in
+// a chooser store the same choice; the pointers are loaded and stored
+// atomically (relaxed: code needs no ordering).
+namespace {
+
+size_t size_first(const char *ms);
+int count_first(const char *ms);
+char *index_first(const char *ms, int n);
+
+size_fn size_now = size_first;
+count_fn count_now = count_first;
+index_fn index_now = index_first;
+
+size_t size_first(const char *ms)
+{
+    size_fn chosen = pick_mstrsize();
+    __atomic_store_n(&size_now, chosen, __ATOMIC_RELAXED);
+    return chosen(ms);
+}
+
+int count_first(const char *ms)
+{
+    count_fn chosen = pick_mstrcount();
+    __atomic_store_n(&count_now, chosen, __ATOMIC_RELAXED);
+    return chosen(ms);
+}
+
+char *index_first(const char *ms, int n)
+{
+    index_fn chosen = pick_mstrindex();
+    __atomic_store_n(&index_now, chosen, __ATOMIC_RELAXED);
+    return chosen(ms, n);
+}
+
+} // namespace
+
+size_t mstrsize(const char *ms)
+{
+    return __atomic_load_n(&size_now, __ATOMIC_RELAXED)(ms);
+}
+int mstrcount(const char *ms)
+{
+    return __atomic_load_n(&count_now, __ATOMIC_RELAXED)(ms);
+}
+char *mstrindex(const char *ms, int n)
+{
+    return __atomic_load_n(&index_now, __ATOMIC_RELAXED)(ms, n);
+}
+#else
+// One variant: the reading functions are its functions.
 __attribute__((__flatten__)) size_t mstrsize(const char *ms)
 {
     return mstring_internal::word_size(ms);
@@ -100,6 +154,8 @@ __attribute__((__flatten__)) char *mstrindex(const char *ms, int n)
 {
     return mstring_internal::word_index(ms, n);
 }
+#endif
+// The names that the library's own calls use (mstring-internal.h).
 size_t mstring_size(const char *) __attribute__((__alias__("mstrsize")));
 char *mstring_index(const char *, int) __attribute__((__alias__("mstrindex")));
 #endif

@@ -90,7 +90,7 @@ struct sse2_scan {
     // Passes at most limit (up to 63) quiet chunks from at, adding their
     // NULs to nuls, and returns where it stopped.  Each byte counter gains
     // at most 4 per chunk, so 63 chunks cannot overflow it.
-    MSTRING_SSE2 static address pass(address at, unsigned limit, unsigned &nuls)
+    MSTRING_SSE2 static address pass(address at, unsigned limit, std::size_t &nuls)
     {
         const __m128i zero = _mm_setzero_si128();
         __m128i counters = zero;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Portable scanning primitives: 32-bit words, for any processor, and the
-// adapters that let the scan skeleton (scan.h) read a word, or a byte, at
-// a time.
+// Portable scanning primitives: words as wide as a general register, for
+// any processor of either byte order, and the adapters that let the scan
+// skeleton (scan.h) read a word, or a byte, at a time.
 #ifndef MSTRING_SCAN_WORD_H
 #define MSTRING_SCAN_WORD_H
 
@@ -16,7 +16,9 @@
 
 namespace mstring_internal {
 
-using word = std::uint32_t;
+// A general register: 32 bits on 32-bit machines, 64 on 64-bit ones (the
+// ILP32 and LP64 ABIs alike).
+using word = unsigned long;
 using address = std::uintptr_t;
 
 // A word read through this type may alias anything, as chars do.
@@ -27,35 +29,56 @@ inline address address_of(const char *p)
     return reinterpret_cast<address>(p);
 }
 
+// 0x0101...01: one in every byte of a word.
+constexpr word ones = ~word{0} / 0xff;
+
+// The aligned word at at, its first byte in memory the lowest-order one
+// whatever the machine's byte order: the scan skeleton counts bytes from
+// bit 0 up.  On a big-endian machine that is a byte-reversed load (one
+// instruction on s390x and POWER).
+inline word load_word(address at)
+{
+    word w = *reinterpret_cast<const any_word *>(at);
+    if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) {
+        if constexpr (sizeof w == 8)
+            return static_cast<word>(__builtin_bswap64(w));
+        else
+            return static_cast<word>(__builtin_bswap32(static_cast<std::uint32_t>(w)));
+    }
+    return w;
+}
+
 // Bit 7 of each NUL byte of w and no other bit.  Exact for every byte:
-// unlike (w - 0x01010101) & ~w, nothing carries from one byte into the next.
+// unlike (w - 0x0101...01) & ~w, nothing carries from one byte into the
+// next.
 inline word nul_flags(word w)
 {
-    const word low7 = 0x7f7f7f7f;
+    const word low7 = 0x7f * ones;
     return ~(((w & low7) + low7) | w | low7);
 }
 
-// The adapter for 32-bit words: a byte's flag is its bit 7.
+// The adapter for words: a byte's flag is its bit 7.
 struct word_scan {
     using mask = word;
-    static constexpr unsigned bytes = 4;
+    static constexpr unsigned bytes = sizeof(word);
     static constexpr unsigned unit = 8;  // mask bits per byte
     static constexpr unsigned chunk = 0; // no chunk loop
 
     MSTRING_SCANS static mask nuls(address at)
     {
-        return nul_flags(*reinterpret_cast<const any_word *>(at));
+        return nul_flags(load_word(at));
     }
 
     static unsigned offset(mask flags)
     {
-        return static_cast<unsigned>(__builtin_ctz(flags)) / 8;
+        return static_cast<unsigned>(__builtin_ctzl(flags)) / 8;
     }
 
-    // Number of flags set (at most 4).
+    // Number of flags set (at most 8): the flags moved to bit 0 of their
+    // bytes, summed into the highest byte by the multiplication.
     static unsigned count(mask flags)
     {
-        return (flags >> 7) * 0x01010101u >> 24;
+        return static_cast<unsigned>((flags >> 7) * ones >> (8 * (bytes - 1)));
     }
 };
 

@@ -21,6 +21,7 @@
 #ifndef MSTRING_SCAN_H
 #define MSTRING_SCAN_H
 
+#include <climits>
 #include <cstddef>
 
 #include "scan-word.h"
@@ -125,13 +126,20 @@ inline std::size_t size(const char *ms, Rest rest)
     return end != 0 ? A::offset(end) + 1 : rest(ms);
 }
 
-// Counts the NULs before the final NUL: one per string.
+// A count of strings as mstrcount returns it: -1 past INT_MAX.
+inline int count_result(std::size_t count)
+{
+    return count <= INT_MAX ? static_cast<int>(count) : -1;
+}
+
+// Counts the NULs before the final NUL: one per string.  A 64-bit
+// machine's list can hold more than even an unsigned counts.
 template <class A>
 inline int count_rest(const char *ms)
 {
     address at = block_of<A>(ms);
     typename A::mask nuls = from<A>(ms), prev = 0, end;
-    unsigned count = 0;
+    std::size_t count = 0;
     while ((end = ends<A>(nuls, prev)) == 0) {
         count += A::count(nuls);
         prev = nuls;
@@ -147,7 +155,7 @@ inline int count_rest(const char *ms)
         }
         nuls = A::nuls(at);
     }
-    return static_cast<int>(count + A::count(below<A>(end, nuls)));
+    return count_result(count + A::count(below<A>(end, nuls)));
 }
 
 template <class A, class Rest>
@@ -184,13 +192,14 @@ inline char *index_rest(const char *ms, int n)
             const unsigned most = A::chunk / 2;
             if (at % A::chunk == 0 && left > most) {
                 address start = at;
-                unsigned limit, seen;
+                unsigned limit;
+                std::size_t seen;
                 do {
                     limit = (left - 1) / most < 63 ? (left - 1) / most : 63;
                     seen = 0;
                     start = at;
                     at = A::pass(at, limit, seen);
-                    left -= seen;
+                    left -= static_cast<unsigned>(seen);
                 } while (at - start == limit * A::chunk && left > most);
                 prev = A::nuls(at - A::bytes);
             }

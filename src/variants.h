@@ -1,17 +1,27 @@
 // SPDX-License-Identifier: MIT
 // The scan variants and the selector.  The resolvers of mstrsize,
 // mstrcount and mstrindex, the tests and the benchmark all take their
-// variants from here.  This is the one place that knows the architecture:
-// on x86 there is a variant per instruction set and the exported reading
-// functions are chosen among them when the library is loaded (GNU
-// indirect functions); elsewhere the portable word variant is the only
-// one, and the exported functions are its functions.
+// variants from here.  This is the one place that knows the architecture
+// and the C library: on x86 there is a variant per instruction set and
+// the exported reading functions are chosen among them, when the library
+// is loaded (GNU indirect functions) where the C library's loader resolves
+// those (glibc), else by their first call (musl); elsewhere the portable
+// word variant is the only one, and the exported functions are its
+// functions.  The byte order is the word adapter's alone (scan-word.h).
 #ifndef MSTRING_VARIANTS_H
 #define MSTRING_VARIANTS_H
+
+// The C library names itself here: glibc defines __GLIBC__, musl nothing.
+#include <features.h>
 
 #include <cstddef>
 
 #include "scan-word.h"
+
+// The ways the exported reading functions can reach their variant.
+#define MSTRING_ONE_VARIANT 0          // they are the one variant's functions
+#define MSTRING_CHOSEN_AT_LOAD 1       // GNU indirect functions (ifunc)
+#define MSTRING_CHOSEN_AT_FIRST_CALL 2 // a pointer that the first call sets
 
 // MSTRING_VARIANTS(X) calls X(name, adapter, target, needs) for every
 // variant, best first: the selector takes the first whose needs (features)
@@ -37,10 +47,15 @@
     X(sse2, sse2_scan<false>, __attribute__((__target__("sse2"))), blocks | sse2)                             \
     X(word, word_scan, , blocks)                                                                              \
     X(bytes, byte_scan, , 0)
-#define MSTRING_LOAD_TIME_CHOICE 1
+// How the exported reading functions reach the variant chosen (mstring.cpp).
+#ifdef __GLIBC__
+#define MSTRING_CHOICE MSTRING_CHOSEN_AT_LOAD
+#else
+#define MSTRING_CHOICE MSTRING_CHOSEN_AT_FIRST_CALL
+#endif
 #else
 #define MSTRING_VARIANTS(X) X(word, word_scan, , 0)
-#define MSTRING_LOAD_TIME_CHOICE 0
+#define MSTRING_CHOICE MSTRING_ONE_VARIANT
 #define MSTRING_RESOLVES
 namespace mstring_internal {
 // No probe: the one variant needs nothing.

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# boundary.sh ARCH LIB LIBC: reads the shared library LIB, built for ARCH
-# (Debian's name: i386, amd64, arm64, armel, armhf, mips64el, mipsel,
-# ppc64el, s390x), with readelf and checks its whole binary boundary:
-# format, hardening, exports, imports and needed libraries.  LIBC is the
-# C library LIB was linked against (the compiler's -print-file-name=
-# libc.so.6): each import must be at the version at which LIBC gives it
-# to a new link.
+# boundary.sh ARCH LIB glibc LIBC, or boundary.sh ARCH LIB musl: reads the
+# shared library LIB, built for ARCH (Debian's name: i386, amd64, arm64,
+# armel, armhf, mips64el, mipsel, ppc64el, s390x, or the ports riscv64,
+# ppc64, sparc64), with readelf and checks its whole binary boundary:
+# format, hardening, exports, imports and needed libraries.  Built for
+# glibc, LIBC is the libc.so.6 LIB was linked against (the compiler's
+# -print-file-name=libc.so.6): each import must be at the version at which
+# LIBC gives it to a new link.  musl versions nothing.
 set -u
-arch=$1 lib=$2 libc=$3
+arch=$1 lib=$2 kind=$3 libc=${4:-}
 fails=0
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
 expect() { # expect NAME WANT GOT
@@ -61,29 +62,43 @@ dynsyms() {
 # alone may be missing.  Each is wanted at the version LIBC defines as its
 # default (name@@VERSION), the one a link takes.
 imports="free malloc memcpy puts realloc strncpy" inlinable="memcpy"
-if [ ! -f "$libc" ]; then
-    echo "boundary.sh: no C library $libc"
+case $kind in
+glibc)
+    if [ ! -f "$libc" ]; then
+        echo "boundary.sh: no C library [$libc]"
+        exit 1
+    fi
+    libc_defaults=$(dynsyms "$libc" | awk '$1 != "UND" && $5 ~ /@@/ {print $5}')
+    needed="[libc.so.6]"
+    ;;
+# musl's libc.so has no soname: a library linked with it names it so.
+musl) libc_defaults= needed="[libc.so]" ;;
+*)
+    echo "boundary.sh: no expectations for the C library $kind"
     exit 1
-fi
-libc_defaults=$(dynsyms "$libc" | awk '$1 != "UND" && $5 ~ /@@/ {print $5}')
+    ;;
+esac
 syms=$(dynsyms "$lib")
 got_imports=$(awk '$1 == "UND" {print $5}' <<<"$syms" | sort | paste -sd' ')
 want_imports= inlined=
 for f in $imports; do
-    v=$(awk -v f="$f" -F'@@' '$1 == f {print $2}' <<<"$libc_defaults")
-    [ -n "$v" ] || fail "$libc defines no default version of $f"
+    v=
+    if [ "$kind" = glibc ]; then
+        v=$(awk -v f="$f" -F'@@' '$1 == f {print $2}' <<<"$libc_defaults")
+        [ -n "$v" ] || fail "$libc defines no default version of $f"
+    fi
     case " $inlinable " in
     *" $f "*)
-        if ! grep -q "^$f@" <<<"$(tr ' ' '\n' <<<"$got_imports")"; then
+        if ! grep -qE "^$f(@|\$)" <<<"$(tr ' ' '\n' <<<"$got_imports")"; then
             inlined="$inlined $f"
             continue
         fi
         ;;
     esac
-    want_imports="$want_imports $f@$v"
+    want_imports="$want_imports $f${v:+@$v}"
 done
 want_imports=${want_imports# }
-want_needs=$(tr ' ' '\n' <<<"$want_imports" | sed 's/.*@//' | sort -u | paste -sd' ')
+want_needs=$(tr ' ' '\n' <<<"$want_imports" | sed -n 's/.*@//p' | sort -u | paste -sd' ')
 
 header=$(readelf -hW "$lib")
 expect class "$class" "$(awk -F: '/Class:/ {gsub(/ /, "", $2); print $2}' <<<"$header")"
@@ -94,7 +109,7 @@ expect type DYN "$(awk '/Type:/ {print $2}' <<<"$header")"
 
 dyn=$(readelf -dW "$lib")
 expect soname "[libmstring.so.1]" "$(awk '/SONAME/ {print $NF}' <<<"$dyn")"
-expect needed "[libc.so.6]" "$(awk '/NEEDED/ {print $NF}' <<<"$dyn" | paste -sd' ')"
+expect needed "$needed" "$(awk '/NEEDED/ {print $NF}' <<<"$dyn" | paste -sd' ')"
 grep -qE 'TEXTREL|FLAGS.*TEXTREL' <<<"$dyn" && fail "text relocations"
 grep -qE '\((INIT|FINI)(_ARRAY)?\)' <<<"$dyn" && fail "initialisers or finalisers present"
 grep -qE '\(FLAGS\).*BIND_NOW' <<<"$dyn" || fail "no BIND_NOW (link with -z now)"
@@ -133,7 +148,8 @@ expect "version needs" "$want_needs" "$needs"
 readelf -VW "$lib" | grep -q 'Version definition' && fail "the library defines symbol versions"
 
 if [ "$fails" -eq 0 ]; then
-    echo "boundary of $lib ($arch): ok: ${want_needs// /, }${inlined:+;$inlined inlined}"
+    versions=${want_needs// /, }
+    echo "boundary of $lib ($arch, $kind): ok: ${versions:-unversioned}${inlined:+;$inlined inlined}"
     exit 0
 fi
 exit 1

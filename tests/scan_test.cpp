@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -240,6 +241,41 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, RandomListsEndingAtEveryOffset)
 
 INSTANTIATE_TEST_SUITE_P(Scanners, Scan_mstrsize_mstrcount_mstrindex, testing::ValuesIn(scanners()),
                          [](const testing::TestParamInfo<Scanner> &i) { return std::string(i.param.name); });
+
+// A list too large to build: one-byte strings from address 64 on, whose
+// 64-byte blocks the adapter makes up instead of reading, so that the
+// skeleton's count runs past INT_MAX strings in a second or two.
+struct huge_list_scan {
+    using mask = std::uint64_t;
+    static constexpr unsigned bytes = 64, unit = 1, chunk = 0;
+    static inline std::size_t strings;
+
+    static mask nuls(mstring_internal::address at)
+    {
+        const mstring_internal::address end = 64 + 2 * strings; // the final NUL
+        const mask odd = 0xaaaaaaaaaaaaaaaa; // "x\0x\0..."
+        return end - at >= 64 ? odd : (odd & ((mask{1} << (end - at)) - 1)) | mask{1} << (end - at);
+    }
+    static unsigned offset(mask m) { return static_cast<unsigned>(__builtin_ctzll(m)); }
+    static unsigned count(mask m) { return static_cast<unsigned>(__builtin_popcountll(m)); }
+};
+
+TEST(Count_mstrcount, MinusOnePastIntMax)
+{
+    if constexpr (sizeof(std::size_t) < 8) {
+        GTEST_SKIP() << "a 32-bit machine's lists hold fewer than INT_MAX strings";
+    } else {
+        const struct {
+            std::size_t strings;
+            int want;
+        } cases[] = {{INT_MAX, INT_MAX}, {std::size_t{INT_MAX} + 1, -1}, {std::size_t{UINT_MAX} + 6, -1}};
+        for (const auto &c : cases) {
+            huge_list_scan::strings = c.strings;
+            EXPECT_EQ(mstring_internal::scan::count_rest<huge_list_scan>(reinterpret_cast<const char *>(64)), c.want)
+                << c.strings << " strings";
+        }
+    }
+}
 
 // Each string's length is found a word at a time too: mstrinit measures its
 // string, and mkmstrv every string of its vector.
