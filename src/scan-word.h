@@ -36,7 +36,7 @@ constexpr word ones = ~word{0} / 0xff;
 // whatever the machine's byte order: the scan skeleton counts bytes from
 // bit 0 up.  On a big-endian machine that is a byte-reversed load (one
 // instruction on s390x and POWER).
-inline word load_word(address at)
+MSTRING_SCANS inline word load_word(address at)
 {
     word w = *reinterpret_cast<const any_word *>(at);
     if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) {
