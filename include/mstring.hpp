@@ -53,13 +53,21 @@ namespace mstring {
  */
 class view {
 public:
+    /*
+     * Yields each string by value, a std::string_view into the
+     * multi-string, which outlives the iterator.  It is a forward iterator
+     * (multi-pass, iterator_concept) whose reference is not a reference,
+     * so to C++17's iterator_traits it is an input iterator, as the
+     * standard's own views of values are.
+     */
     class iterator {
     public:
-        using iterator_category = std::forward_iterator_tag;
+        using iterator_category = std::input_iterator_tag;
+        using iterator_concept = std::forward_iterator_tag;
         using value_type = std::string_view;
         using difference_type = std::ptrdiff_t;
-        using pointer = const std::string_view *;
-        using reference = const std::string_view &;
+        using pointer = const std::string_view *; // valid while the iterator is
+        using reference = std::string_view;
 
         iterator() noexcept = default; // the end of every view
 

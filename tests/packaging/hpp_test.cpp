@@ -78,7 +78,9 @@ TEST(View, IsMultiPass)
     const std::string bytes = "x\0yy\0zzz\0\0"s;
     mstring::view v(bytes.data());
     auto a = v.begin();
+    const std::string_view &first = *a; // a value: it outlives a's steps
     auto b = a++; // b keeps the first string, a moved on
+    EXPECT_EQ(first, "x");
     EXPECT_EQ(*b, "x");
     EXPECT_EQ(*a, "yy");
     EXPECT_EQ(a->size(), 2u);

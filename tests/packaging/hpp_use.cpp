@@ -22,8 +22,11 @@ static_assert(std::ranges::forward_range<const mstring::list>);
 static_assert(!std::ranges::view<mstring::list>); // it owns its block
 #endif
 
+// Strings by value: an input iterator to C++17, forward by its concept.
 static_assert(std::is_same_v<std::iterator_traits<mstring::view::iterator>::iterator_category,
-                             std::forward_iterator_tag>);
+                             std::input_iterator_tag>);
+static_assert(std::is_same_v<std::iterator_traits<mstring::view::iterator>::reference, std::string_view>);
+static_assert(std::is_same_v<mstring::view::iterator::iterator_concept, std::forward_iterator_tag>);
 static_assert(std::is_nothrow_move_constructible_v<mstring::list>);
 static_assert(std::is_nothrow_move_assignable_v<mstring::list>);
 static_assert(!std::is_copy_constructible_v<mstring::list>);
