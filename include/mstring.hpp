@@ -157,9 +157,11 @@ public:
 
     /*
      * A list of the strings of a range: std::vector<std::string>, a range
-     * of std::string_view, an argv-style vector of char pointers.  Every
-     * element must convert to std::string_view, and the range must allow
-     * two passes.  A null char pointer ends the strings, as in argv.  All
+     * of std::string_view, an argv-style vector of char pointers, a view
+     * that makes std::strings as it goes.  Every element must convert to
+     * std::string_view, and the range must allow two passes; each element
+     * is read once per pass and kept alive while it is read.  A null char
+     * pointer ends the strings, as in argv.  All
      * strings are measured first, then the block is allocated once; it
      * holds the bytes mkmstrv gives for the same strings.  C strings that
      * lie back to back, as argv's do, are copied in one piece.  An empty
@@ -304,6 +306,8 @@ private:
         return out + 1;
     }
 
+    // Each element is read once per pass, into e, which keeps a string the
+    // range makes alive while it is measured or copied.
     template <class It, class End>
     static list build(It first, End last) noexcept
     {
@@ -317,9 +321,12 @@ private:
         // The size: 1 for the final NUL, then each string with its NUL; an
         // empty string counts only while no string stands before it.
         std::size_t size = 1;
-        for (It it = first; it != last && !ends(*it); ++it) {
-            std::string_view s = *it;
-            if (holds_nul(*it, s) || s.size() > SIZE_MAX - 1 - size)
+        for (It it = first; it != last; ++it) {
+            auto &&e = *it;
+            if (ends(e))
+                break;
+            const std::string_view s = e;
+            if (holds_nul(e, s) || s.size() > SIZE_MAX - 1 - size)
                 return list();
             if (!s.empty() || size == 1)
                 size += s.size() + 1;
@@ -357,8 +364,11 @@ private:
     static void copy_each(char *const start, It first, End last) noexcept
     {
         char *out = start;
-        for (It it = first; it != last && !ends(*it); ++it) {
-            char *next = put(out, *it);
+        for (It it = first; it != last; ++it) {
+            auto &&e = *it;
+            if (ends(e))
+                break;
+            char *next = put(out, e);
             if (next - out > 1 || out == start)
                 out = next;
         }

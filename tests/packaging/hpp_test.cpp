@@ -307,6 +307,20 @@ TEST(List, AppendsItsOwnStringsWhileTheBlockMoves)
     EXPECT_EQ(std::string(list.get(), list.bytes()), want + '\0');
 }
 
+// Words made into std::strings as they are read, as a transforming view
+// makes them: each dies at the end of the statement that read it.
+struct Made {
+    const std::vector<const char *> &words;
+    struct iterator {
+        const char *const *p;
+        std::string operator*() const { return *p; }
+        iterator &operator++() { return ++p, *this; }
+        bool operator!=(const iterator &o) const { return p != o.p; }
+    };
+    iterator begin() const { return {words.data()}; }
+    iterator end() const { return {words.data() + words.size()}; }
+};
+
 // list::from gives mkmstrv's bytes from every kind of range, in one
 // allocation of exactly that size; refused, an empty list and no leak.
 TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
@@ -344,6 +358,10 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         { heap::Recording rec; mstring::list l = mstring::list::from(args); keep(rec, l); }
         { heap::Recording rec; mstring::list l = mstring::list::from(strings); keep(rec, l); }
         { heap::Recording rec; mstring::list l = mstring::list::from(views); keep(rec, l); }
+        {
+            mstring::list l = mstring::list::from(Made{words});
+            got.emplace_back(l.get(), l.bytes());
+        }
         {
             mstring::list l;
             for (const std::string_view &w : views)

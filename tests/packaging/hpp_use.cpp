@@ -31,6 +31,18 @@ static_assert(std::is_nothrow_move_constructible_v<mstring::list>);
 static_assert(std::is_nothrow_move_assignable_v<mstring::list>);
 static_assert(!std::is_copy_constructible_v<mstring::list>);
 
+// Makes each string as it is read, as std::views::transform does.
+struct made {
+    struct iterator {
+        std::size_t n;
+        std::string operator*() const { return std::string(n, 'm'); }
+        iterator &operator++() { return ++n, *this; }
+        bool operator!=(iterator o) const { return n != o.n; }
+    };
+    iterator begin() const { return {1}; }
+    iterator end() const { return {3}; }
+};
+
 std::size_t hpp_use(char **argv);
 
 std::size_t hpp_use(char **argv)
@@ -45,7 +57,8 @@ std::size_t hpp_use(char **argv)
     const std::array<std::string_view, 2> views = {"c", "d"};
     const char *const pointers[] = {"e", "f", nullptr};
     for (const mstring::list &l : {mstring::list::from(strings), mstring::list::from(views),
-                                   mstring::list::from(pointers), mstring::list::from(argv)})
+                                   mstring::list::from(pointers), mstring::list::from(argv),
+                                   mstring::list::from(made())})
         n += l.bytes();
 #if __cplusplus > 201703L && !(defined(__clang__) && __clang_major__ < 15)
     // (clang before 15 cannot compile libstdc++'s views at all.)
