@@ -184,8 +184,9 @@ public:
      * view holding a NUL cannot be one string of a multi-string and is
      * refused.  Returns false, the list unchanged, on that refusal and when
      * the heap refuses.  As in every multi-string, an empty s behind
-     * another string leaves no trace (and allocates nothing).  s may view
-     * one of the list's own strings.  A call that grows the block may move
+     * another string leaves no trace (and allocates nothing);
+     * push_back({}) appends the empty string, as std::vector<std::string>'s
+     * does.  s may view one of the list's own strings.  A call that grows the block may move
      * it, voiding views and pointers into it.
      */
     bool push_back(std::string_view s) noexcept
@@ -196,11 +197,18 @@ public:
             return false;
         return append(s.data(), s.size());
     }
-    // The bytes of s up to its NUL.
-    bool push_back(const char *s) noexcept { return append(s, std::strlen(s)); }
-    // Exactly the bytes of s, which knows its length: one holding a NUL is
-    // refused, as a view is, rather than cut short.
-    bool push_back(const std::string &s) noexcept { return push_back(std::string_view(s)); }
+    // The bytes of the C string s up to its NUL; s must not be null.  (A
+    // template, so that {} is the empty view above, not a null pointer.)
+    template <class Char, std::enable_if_t<std::is_same_v<std::remove_const_t<Char>, char>, int> = 0>
+    bool push_back(Char *s) noexcept
+    {
+        return append(s, std::strlen(s));
+    }
+    // A null pointer constant is no string: push_back(nullptr), (NULL) and
+    // (0) do not compile.  A std::string goes in as a view, exactly its
+    // bytes: one holding a NUL is refused, not cut short.
+    template <class Null, std::enable_if_t<std::is_null_pointer_v<Null> || std::is_integral_v<Null>, int> = 0>
+    bool push_back(Null) = delete;
 
     view strings() const noexcept { return view(block_.get()); }
     view::iterator begin() const noexcept { return strings().begin(); }

@@ -269,8 +269,9 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
         EXPECT_EQ(std::string(list.get(), list.bytes()), before.substr(0, before.size() - (start != nullptr)) +
                                                              "xyz\0xy\0\0"s);
     }
-    // A default view (null data) is an empty string.
+    // {} and a default view (null data) are the empty string.
     mstring::list empty;
+    EXPECT_TRUE(empty.push_back({}));
     EXPECT_TRUE(empty.push_back(std::string_view()));
     EXPECT_EQ(std::string(empty.get(), empty.bytes()), "\0\0"s);
     const std::vector<std::string_view> first_empty = {std::string_view(), "a", std::string_view()};

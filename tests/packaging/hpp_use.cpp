@@ -30,6 +30,12 @@ static_assert(std::is_same_v<mstring::view::iterator::iterator_concept, std::for
 static_assert(std::is_nothrow_move_constructible_v<mstring::list>);
 static_assert(std::is_nothrow_move_assignable_v<mstring::list>);
 static_assert(!std::is_copy_constructible_v<mstring::list>);
+// Whether list.push_back(T) compiles: not for a null pointer.
+template <class T, class = void>
+constexpr bool pushes = false;
+template <class T>
+constexpr bool pushes<T, std::void_t<decltype(std::declval<mstring::list &>().push_back(std::declval<T>()))>> = true;
+static_assert(pushes<char *> && pushes<std::string> && !pushes<std::nullptr_t>);
 
 // Makes each string as it is read, as std::views::transform does.
 struct made {
