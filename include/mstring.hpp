@@ -183,7 +183,8 @@ public:
      * Appends exactly the bytes of s, which needs no terminating NUL.  A
      * view holding a NUL cannot be one string of a multi-string and is
      * refused.  Returns false, the list unchanged, on that refusal and when
-     * the heap refuses.  As in every multi-string, an empty s behind
+     * the heap refuses.  A block that cannot double grows to the size
+     * needed, as mstradd_r would grow it.  As in every multi-string, an empty s behind
      * another string leaves no trace (and allocates nothing);
      * push_back({}) appends the empty string, as std::vector<std::string>'s
      * does.  s may view one of the list's own strings.  A call that grows the block may move
@@ -259,6 +260,8 @@ private:
                        std::less<const char *>()(s, p + size_);
             std::size_t offset = own ? static_cast<std::size_t>(s - p) : 0;
             char *grown = static_cast<char *>(std::realloc(p, room));
+            if (grown == nullptr && room > size) // the exact size may still be had
+                grown = static_cast<char *>(std::realloc(p, room = size));
             if (grown == nullptr)
                 return false; // the block is as it was
             // If the block moved, realloc has released the old one.

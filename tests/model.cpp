@@ -441,7 +441,8 @@ bool Driver::check_cxx()
 // A view, a view into one of the list's strings, a C string or a
 // std::string; a view or std::string holding a NUL is refused.  A push
 // that does not fit grows the block to twice its size, or to the size
-// needed if that is more.
+// needed if that is more; should twice its size be refused, to the size
+// needed.
 bool Driver::cxx_push()
 {
     const unsigned kind = src_.pick(4);
@@ -464,9 +465,13 @@ bool Driver::cxx_push()
     static const char *const kinds[] = {"a view", "a view", "a C string", "a std::string"};
     what_ = std::string("list::push_back of ") + (own ? "a view of its own string" : kinds[kind]) + " of " +
             std::to_string(s.size()) + " bytes";
-    int fail_at = fault(want.size());
+    const int refuse = fault(want.size());
+    const bool retried = refuse == 1 && want[0].size > needed;
+    const int fail_at = retried ? 0 : refuse;
+    if (retried)
+        want.push_back({'r', needed});
     const char *const block = cxx_.get();
-    heap::Recording rec(fail_at, src_.pick(2) != 0);
+    heap::Recording rec(refuse, src_.pick(2) != 0);
     bool ok = kind == 2 ? cxx_.push_back(s.c_str()) : kind == 3 ? cxx_.push_back(s) : cxx_.push_back(view);
     if (!heap(rec, want, fail_at, size == 0 && ok ? 1 : 0))
         return false;
@@ -476,7 +481,7 @@ bool Driver::cxx_push()
         return cxx_.get() == block || fail("a refused push changed the block");
     push(cxx_strings_, s);
     if (!want.empty())
-        cxx_room_ = want[0].size;
+        cxx_room_ = want.back().size;
     return true;
 }
 
