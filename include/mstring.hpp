@@ -8,12 +8,13 @@
  * mstring::list  an owning handle on a heap block, released with free().
  *                It keeps the multi-string's size, so push_back costs
  *                time for the appended string alone; list::from builds
- *                one from a range with one allocation.  A refused
- *                allocation is reported by false or an empty list, and
- *                push_back then keeps the list as it was.
+ *                one from a range with one allocation.  A
+ *                call that fails returns false or an empty list, leaves
+ *                the list as it was, and failed() says why.
  *
  * Under C++20 view is a borrowed std::ranges::view and list a forward
- * range, so both compose with std::views.
+ * range, so both compose with std::views; searching and joining are left
+ * to the range algorithms (std::find, std::ranges::contains, fmt::join).
  *
  * Nothing here throws, allocates with new or needs RTTI, and nothing is
  * compiled into the library: programs that include this header link with
@@ -31,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -44,6 +46,16 @@
 #include "mstring.h"
 
 namespace mstring {
+
+namespace detail {
+
+// Whether a and b hold the same bytes; n is a's size.
+inline bool same(const char *a, std::size_t n, const char *b, std::size_t m) noexcept
+{
+    return n == m && (n == 0 || std::memcmp(a, b, n) == 0);
+}
+
+} // namespace detail
 
 /*
  * The strings of a multi-string, in order, as views into its bytes; they
@@ -112,10 +124,20 @@ public:
     iterator end() const noexcept { return iterator(); }
 
     bool empty() const noexcept { return ms_ == nullptr; }
+    // The first string; an empty string_view for an empty view.
+    std::string_view front() const noexcept { return *begin(); }
     const char *data() const noexcept { return ms_; }
     // mstrsize and mstrcount, one pass each; 0 for an empty view.
     std::size_t bytes() const noexcept { return ms_ != nullptr ? mstrsize(ms_) : 0; }
     int count() const noexcept { return ms_ != nullptr ? mstrcount(ms_) : 0; }
+
+    // The same strings in the same order: the same bytes through the final
+    // NUL.  An empty view equals only an empty view or list.
+    friend bool operator==(const view &a, const view &b) noexcept
+    {
+        return detail::same(a.ms_, a.bytes(), b.ms_, b.bytes());
+    }
+    friend bool operator!=(const view &a, const view &b) noexcept { return !(a == b); }
 
 private:
     const char *ms_ = nullptr;
@@ -125,16 +147,24 @@ struct free_deleter {
     void operator()(char *p) const noexcept { std::free(p); }
 };
 
+// Why a list's last call that could fail did: failed() after push_back,
+// reserve or from.
+enum class failure : unsigned char {
+    none,      // it did not fail (an empty list from from: no strings)
+    nul,       // a string holds a NUL, which would end it early
+    no_memory, // the heap refused, or the size would pass SIZE_MAX
+};
+
 /*
  * Owns one heap block holding a multi-string, or nothing.  The list keeps
  * the multi-string's size and the block's capacity, so appending costs
  * time for the appended string alone: the block grows by doubling, through
  * realloc, and may hold room to spare behind the final NUL.  After every
- * call the block holds a well-formed multi-string, so get() can be handed
- * to any function that reads one; writes through get() may change bytes
- * but not the multi-string's size.  Every block comes from malloc or
- * realloc: any block this library returns can be adopted, and release()
- * hands it back for free().
+ * call get() is a well-formed multi-string, or null while the list holds
+ * no string, and can be handed to any function that reads one; writes
+ * through get() may change bytes but not the multi-string's size.  Every
+ * block comes from malloc or realloc: any block this library returns can
+ * be adopted, and release() hands it back for free().
  */
 class list {
 public:
@@ -146,12 +176,13 @@ public:
 
     list(list &&o) noexcept
         : block_(std::move(o.block_)), size_(std::exchange(o.size_, 0)),
-          room_(std::exchange(o.room_, 0)) {}
+          room_(std::exchange(o.room_, 0)), failed_(std::exchange(o.failed_, failure::none)) {}
     list &operator=(list &&o) noexcept
     {
         block_ = std::move(o.block_);
         size_ = std::exchange(o.size_, 0);
         room_ = std::exchange(o.room_, 0);
+        failed_ = std::exchange(o.failed_, failure::none);
         return *this;
     }
 
@@ -161,97 +192,164 @@ public:
      * that makes std::strings as it goes.  Every element must convert to
      * std::string_view, and the range must allow two passes; each element
      * is read once per pass and kept alive while it is read.  A null char
-     * pointer ends the strings, as in argv.  All
-     * strings are measured first, then the block is allocated once; it
-     * holds the bytes mkmstrv gives for the same strings.  C strings that
-     * lie back to back, as argv's do, are copied in one piece.  An empty
-     * list comes back when there are no strings, when one holds a NUL (see
-     * push_back) and when the heap refuses.
+     * pointer ends the strings, as in argv.  All strings are measured
+     * first, then the block is allocated once; it holds the bytes mkmstrv
+     * gives for the same strings.  C strings that lie back to back, as
+     * argv's do, are copied in one piece.  An empty list comes back when
+     * there are no strings (failed() is failure::none), when one holds a
+     * NUL (failure::nul, see push_back) and when the heap refuses
+     * (failure::no_memory).
      */
     template <class Range, class = decltype(std::begin(std::declval<Range &>()))>
-    static list from(Range &&strings) noexcept
+    [[nodiscard]] static list from(Range &&strings) noexcept
     {
-        return build(std::begin(strings), std::end(strings));
+        constexpr bool one_string = std::is_convertible_v<Range, std::string_view>;
+        static_assert(!one_string, "mstring::list::from takes a range of strings, and this is one "
+                                   "string: push_back it");
+        constexpr bool of_strings = std::is_convertible_v<decltype(*std::begin(strings)), std::string_view>;
+        static_assert(one_string || of_strings,
+                      "mstring::list::from: the range's elements must convert to std::string_view");
+        if constexpr (one_string || !of_strings)
+            return list();
+        else
+            return build(std::begin(strings), std::end(strings));
     }
     // From a null-terminated vector such as argv; null gives an empty list.
-    static list from(const char *const *v) noexcept
+    [[nodiscard]] static list from(const char *const *v) noexcept
     {
         return v != nullptr ? build(v, no_end()) : list();
+    }
+    // From a braced list: list::from({"a", "b"}).
+    [[nodiscard]] static list from(std::initializer_list<std::string_view> strings) noexcept
+    {
+        return build(strings.begin(), strings.end());
     }
 
     /*
      * Appends exactly the bytes of s, which needs no terminating NUL.  A
-     * view holding a NUL cannot be one string of a multi-string and is
-     * refused.  Returns false, the list unchanged, on that refusal and when
-     * the heap refuses.  A block that cannot double grows to the size
-     * needed, as mstradd_r would grow it.  As in every multi-string, an empty s behind
-     * another string leaves no trace (and allocates nothing);
-     * push_back({}) appends the empty string, as std::vector<std::string>'s
-     * does.  s may view one of the list's own strings.  A call that grows the block may move
-     * it, voiding views and pointers into it.
+     * std::string or view holding a NUL cannot be one string of a
+     * multi-string and is refused (failure::nul) rather than cut short.
+     * Returns false, the list unchanged, on that refusal and when the heap
+     * refuses (failure::no_memory).  A block that cannot double grows to
+     * the size needed, as mstradd_r would.  As in every multi-string, an
+     * empty s behind another string leaves no trace (and allocates
+     * nothing); push_back({}) appends the empty string.  s may view one of
+     * the list's own strings.  A call that grows the block may move it,
+     * voiding views and pointers into it.
      */
-    bool push_back(std::string_view s) noexcept
+    [[nodiscard]] bool push_back(std::string_view s) noexcept
     {
         if (s.empty()) // its data() may be null, which memcpy may not get
             return append("", 0);
-        if (std::memchr(s.data(), '\0', s.size()) != nullptr)
+        if (std::memchr(s.data(), '\0', s.size()) != nullptr) {
+            failed_ = failure::nul;
             return false;
+        }
         return append(s.data(), s.size());
     }
-    // The bytes of the C string s up to its NUL; s must not be null.  (A
-    // template, so that {} is the empty view above, not a null pointer.)
+    // The bytes of the C string s up to its NUL; s must not be null.
     template <class Char, std::enable_if_t<std::is_same_v<std::remove_const_t<Char>, char>, int> = 0>
-    bool push_back(Char *s) noexcept
+    [[nodiscard]] bool push_back(Char *s) noexcept
     {
         return append(s, std::strlen(s));
     }
     // A null pointer constant is no string: push_back(nullptr), (NULL) and
-    // (0) do not compile.  A std::string goes in as a view, exactly its
-    // bytes: one holding a NUL is refused, not cut short.
+    // (0) do not compile.
     template <class Null, std::enable_if_t<std::is_null_pointer_v<Null> || std::is_integral_v<Null>, int> = 0>
     bool push_back(Null) = delete;
 
-    view strings() const noexcept { return view(block_.get()); }
+    /*
+     * Makes the block hold at least bytes bytes, so that pushes that keep
+     * bytes() within it ask the heap for nothing and cannot fail; on an
+     * empty list the block waits for its first string.  Returns false
+     * (failure::no_memory), the list unchanged, when the heap refuses.
+     */
+    [[nodiscard]] bool reserve(std::size_t bytes) noexcept
+    {
+        if (bytes > room_) {
+            char *grown = static_cast<char *>(std::realloc(block_.get(), bytes));
+            if (grown == nullptr) {
+                failed_ = failure::no_memory;
+                return false;
+            }
+            static_cast<void>(block_.release()); // realloc has released it
+            block_.reset(grown);
+            room_ = bytes;
+        }
+        failed_ = failure::none;
+        return true;
+    }
+
+    // The strings; not of a temporary list, whose block dies at the end of
+    // the statement: for (auto s : list::from(v).strings()) does not compile.
+    view strings() const & noexcept { return view(get()); }
+    view strings() const && = delete;
     view::iterator begin() const noexcept { return strings().begin(); }
     view::iterator end() const noexcept { return strings().end(); }
+    // The first string; an empty string_view for an empty list.
+    std::string_view front() const noexcept { return strings().front(); }
+    bool empty() const noexcept { return size_ == 0; }
     // The multi-string's size, kept by the list (no scan); 0 when empty.
     std::size_t bytes() const noexcept { return size_; }
     int count() const noexcept { return strings().count(); }
+    failure failed() const noexcept { return failed_; }
 
-    explicit operator bool() const noexcept { return block_ != nullptr; }
-    const char *get() const noexcept { return block_.get(); }
-    char *get() noexcept { return block_.get(); }
+    explicit operator bool() const noexcept { return size_ != 0; }
+    const char *get() const noexcept { return size_ != 0 ? block_.get() : nullptr; }
+    char *get() noexcept { return size_ != 0 ? block_.get() : nullptr; }
 
     /*
      * Hands the block back, cut to exactly bytes() by one shrinking
-     * realloc, and leaves the list empty.  Should realloc refuse, the block
+     * realloc, and leaves the list empty; an empty list gives null (and
+     * frees the room reserve made).  Should realloc refuse, the block
      * comes back with its room to spare: it holds the same multi-string and
      * is still released with free().
      */
-    char *release() noexcept
+    [[nodiscard]] char *release() noexcept
     {
         char *p = block_.release();
-        if (p != nullptr && room_ > size_) {
+        if (size_ == 0) {
+            std::free(p);
+            p = nullptr;
+        } else if (room_ > size_) {
             char *cut = static_cast<char *>(std::realloc(p, size_));
             if (cut != nullptr)
                 p = cut;
         }
         size_ = room_ = 0;
+        failed_ = failure::none;
         return p;
     }
+
+    // The same strings in the same order (a memcmp of the bytes).
+    friend bool operator==(const list &a, const list &b) noexcept
+    {
+        return detail::same(a.get(), a.size_, b.get(), b.size_);
+    }
+    friend bool operator==(const list &a, const view &b) noexcept
+    {
+        return detail::same(a.get(), a.size_, b.data(), b.bytes());
+    }
+    friend bool operator==(const view &a, const list &b) noexcept { return b == a; }
+    friend bool operator!=(const list &a, const list &b) noexcept { return !(a == b); }
+    friend bool operator!=(const list &a, const view &b) noexcept { return !(a == b); }
+    friend bool operator!=(const view &a, const list &b) noexcept { return !(b == a); }
 
 private:
     // Appends the len bytes at s, none of them NUL.
     bool append(const char *s, std::size_t len) noexcept
     {
-        char *p = block_.get();
-        if (p != nullptr && len == 0)
+        failed_ = failure::none;
+        if (size_ != 0 && len == 0)
             return true; // it would read as the final NUL
         // s goes over the final NUL, or at 0 in a new block.
-        std::size_t at = p != nullptr ? size_ - 1 : 0;
-        if (len > SIZE_MAX - 2 - at)
+        std::size_t at = size_ != 0 ? size_ - 1 : 0;
+        if (len > SIZE_MAX - 2 - at) {
+            failed_ = failure::no_memory;
             return false;
+        }
         std::size_t size = at + len + 2;
+        char *p = block_.get();
         if (size > room_) {
             // Double the block (short of overflow) or take what is needed.
             std::size_t room = room_ <= SIZE_MAX / 2 && 2 * room_ > size ? 2 * room_ : size;
@@ -262,8 +360,10 @@ private:
             char *grown = static_cast<char *>(std::realloc(p, room));
             if (grown == nullptr && room > size) // the exact size may still be had
                 grown = static_cast<char *>(std::realloc(p, room = size));
-            if (grown == nullptr)
+            if (grown == nullptr) {
+                failed_ = failure::no_memory;
                 return false; // the block is as it was
+            }
             // If the block moved, realloc has released the old one.
             static_cast<void>(block_.release());
             block_.reset(grown);
@@ -332,13 +432,16 @@ private:
         // The size: 1 for the final NUL, then each string with its NUL; an
         // empty string counts only while no string stands before it.
         std::size_t size = 1;
+        list l;
         for (It it = first; it != last; ++it) {
             auto &&e = *it;
             if (ends(e))
                 break;
             const std::string_view s = e;
-            if (holds_nul(e, s) || s.size() > SIZE_MAX - 1 - size)
-                return list();
+            if (holds_nul(e, s) || s.size() > SIZE_MAX - 1 - size) {
+                l.failed_ = holds_nul(e, s) ? failure::nul : failure::no_memory;
+                return l;
+            }
             if (!s.empty() || size == 1)
                 size += s.size() + 1;
             else
@@ -349,12 +452,13 @@ private:
             }
         }
         if (size == 1)
-            return list(); // no strings
-        list l;
+            return l; // no strings
         l.block_.reset(static_cast<char *>(std::malloc(size)));
         char *const start = l.block_.get();
-        if (start == nullptr)
+        if (start == nullptr) {
+            l.failed_ = failure::no_memory;
             return l;
+        }
         if constexpr (c_strings) {
             if (one_run)
                 std::memcpy(start, *first, size - 1);
@@ -385,9 +489,10 @@ private:
         }
     }
 
-    std::unique_ptr<char, free_deleter> block_;
-    std::size_t size_ = 0; // of the multi-string, through its final NUL
+    std::unique_ptr<char, free_deleter> block_; // null, or room_ bytes
+    std::size_t size_ = 0; // of the multi-string, through its final NUL; 0: no strings
     std::size_t room_ = 0; // of the block
+    failure failed_ = failure::none;
 };
 
 } // namespace mstring

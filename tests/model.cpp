@@ -133,6 +133,7 @@ private:
     bool cxx_from();
     bool cxx_release();
     bool cxx_adopt();
+    bool cxx_reserve();
 
     Source &src_;
     const Readers &read_;
@@ -423,12 +424,19 @@ bool Driver::print_all(const List &l)
 
 bool Driver::check_cxx()
 {
+    // Equal to a C list exactly when it holds the same strings.
+    for (const List &l : lists_)
+        if (l.block != nullptr && (cxx_ == mstring::view(l.block)) != (cxx_strings_ == l.strings))
+            return fail("C++ list: == against a C list differs from the model");
     if (cxx_strings_.empty()) {
-        if (cxx_ || cxx_.get() != nullptr || cxx_.bytes() != 0 || cxx_.count() != 0 || cxx_.begin() != cxx_.end())
+        if (cxx_ || !cxx_.empty() || cxx_.get() != nullptr || cxx_.bytes() != 0 || cxx_.count() != 0 ||
+            cxx_.begin() != cxx_.end() || cxx_.front().data() != nullptr || cxx_ != mstring::view())
             return fail("C++ list: not empty");
         return true;
     }
     const std::string want = bytes_of(cxx_strings_);
+    if (cxx_.empty() || cxx_.front() != cxx_strings_[0] || cxx_ != mstring::list::from(cxx_strings_))
+        return fail("C++ list: empty(), front() or == against a copy differs from the model");
     if (cxx_.get() == nullptr || cxx_.bytes() != want.size())
         return fail("C++ list: bytes() " + std::to_string(cxx_.bytes()) + ", want " + std::to_string(want.size()));
     if (std::string(cxx_.get(), want.size()) != want)
@@ -461,7 +469,7 @@ bool Driver::cxx_push()
     const std::size_t needed = (size != 0 ? size - 1 : 0) + s.size() + 2;
     Requests want;
     if (!refused && (size == 0 || !s.empty()) && needed > cxx_room_)
-        want.push_back({size == 0 ? 'm' : 'r', std::max(needed, 2 * cxx_room_)});
+        want.push_back({cxx_room_ == 0 ? 'm' : 'r', std::max(needed, 2 * cxx_room_)});
     static const char *const kinds[] = {"a view", "a view", "a C string", "a std::string"};
     what_ = std::string("list::push_back of ") + (own ? "a view of its own string" : kinds[kind]) + " of " +
             std::to_string(s.size()) + " bytes";
@@ -473,10 +481,12 @@ bool Driver::cxx_push()
     const char *const block = cxx_.get();
     heap::Recording rec(refuse, src_.pick(2) != 0);
     bool ok = kind == 2 ? cxx_.push_back(s.c_str()) : kind == 3 ? cxx_.push_back(s) : cxx_.push_back(view);
-    if (!heap(rec, want, fail_at, size == 0 && ok ? 1 : 0))
+    if (!heap(rec, want, fail_at, cxx_room_ == 0 && ok ? 1 : 0))
         return false;
     if (ok != !(refused || fail_at != 0))
         return fail(ok ? "true where false was due" : "false where true was due");
+    if (cxx_.failed() != (ok ? mstring::failure::none : refused ? mstring::failure::nul : mstring::failure::no_memory))
+        return fail("failed() differs from the model");
     if (!ok)
         return cxx_.get() == block || fail("a refused push changed the block");
     push(cxx_strings_, s);
@@ -526,6 +536,10 @@ bool Driver::cxx_from()
         made = argv ? mstring::list::from(args.data()) : mstring::list::from(args);
     if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
         return false;
+    if (made.failed() != (fail_at != 0              ? mstring::failure::no_memory
+                          : result.empty() && !strings.empty() ? mstring::failure::nul
+                                                              : mstring::failure::none))
+        return fail("failed() differs from the model");
     cxx_ = std::move(made);
     cxx_strings_ = fail_at == 0 ? std::move(result) : Strings();
     cxx_room_ = cxx_strings_.empty() ? 0 : want[0].size;
@@ -538,13 +552,13 @@ bool Driver::cxx_release()
 {
     const std::size_t size = cxx_.bytes();
     Requests want;
-    if (cxx_room_ > size)
+    if (size != 0 && cxx_room_ > size)
         want.push_back({'r', size});
     what_ = "list::release of " + std::to_string(size) + " bytes";
     int fail_at = fault(want.size());
     heap::Recording rec(fail_at);
     std::unique_ptr<char, mstring::free_deleter> block(cxx_.release());
-    if (!heap(rec, want, fail_at, 0))
+    if (!heap(rec, want, fail_at, size == 0 && cxx_room_ != 0 ? -1 : 0)) // reserved room is freed
         return false;
     if ((block != nullptr) == cxx_strings_.empty())
         return fail(block != nullptr ? "a block from an empty list" : "no block");
@@ -570,6 +584,27 @@ bool Driver::cxx_adopt()
     return true;
 }
 
+// Room for the list's size and up to 255 bytes more, asked for exactly
+// when the block has less; afterwards pushes that fit ask for nothing.
+bool Driver::cxx_reserve()
+{
+    const std::size_t bytes = cxx_.bytes() + src_.pick(256);
+    Requests want;
+    if (bytes > cxx_room_)
+        want.push_back({cxx_room_ == 0 ? 'm' : 'r', bytes});
+    what_ = "list::reserve(" + std::to_string(bytes) + ")";
+    int fail_at = fault(want.size());
+    heap::Recording rec(fail_at);
+    const bool ok = cxx_.reserve(bytes);
+    if (!heap(rec, want, fail_at, !want.empty() && cxx_room_ == 0 && ok ? 1 : 0))
+        return false;
+    if (ok != (fail_at == 0) || cxx_.failed() != (ok ? mstring::failure::none : mstring::failure::no_memory))
+        return fail("result or failed() differs from the model");
+    if (!want.empty() && ok)
+        cxx_room_ = bytes;
+    return true;
+}
+
 bool Driver::step(long op)
 {
     op_ = op;
@@ -587,6 +622,8 @@ bool Driver::step(long op)
             ok = cxx_from();
         else if (choice == 18)
             ok = cxx_adopt();
+        else if (choice == 19)
+            ok = cxx_reserve();
         else
             ok = cxx_push();
     } else if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)

@@ -265,6 +265,7 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
         for (const std::string &s : with_nul) {
             EXPECT_FALSE(list.push_back(std::string_view(s))) << s.size() << " bytes";
             EXPECT_FALSE(list.push_back(s)) << s.size() << " bytes";
+            EXPECT_EQ(list.failed(), mstring::failure::nul);
         }
         EXPECT_EQ(std::string(list.get() != nullptr ? list.get() : "", list.bytes()), before);
         EXPECT_TRUE(list.push_back(unterminated));
@@ -280,8 +281,9 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
     const std::vector<std::string_view> first_empty = {std::string_view(), "a", std::string_view()};
     mstring::list from = mstring::list::from(first_empty);
     EXPECT_EQ(std::string(from.get(), from.bytes()), "\0a\0\0"s);
-    EXPECT_FALSE(mstring::list::from(std::vector<std::string>{"a", "b\0c"s}));
-    EXPECT_FALSE(mstring::list::from(std::vector<std::string_view>{"a", with_nul[1]}));
+    for (const mstring::list &l : {mstring::list::from(std::vector<std::string>{"a", "b\0c"s}),
+                                   mstring::list::from(std::vector<std::string_view>{"a", with_nul[1]})})
+        EXPECT_TRUE(!l && l.failed() == mstring::failure::nul);
 }
 
 // A string of the list itself, appended while every growth moves the block
@@ -369,7 +371,7 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         {
             mstring::list l;
             for (const std::string_view &w : views)
-                l.push_back(w);
+                EXPECT_TRUE(l.push_back(w));
             got.emplace_back(l.get(), l.bytes());
         }
         for (std::size_t i = 0; i < got.size(); ++i)
@@ -381,7 +383,8 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         bool empty;
         {
             heap::Recording rec(1);
-            empty = !mstring::list::from(strings);
+            mstring::list l = mstring::list::from(strings);
+            empty = !l && l.failed() == mstring::failure::no_memory;
             live = rec.live();
         }
         EXPECT_TRUE(empty);
@@ -391,7 +394,8 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
     const char *const none[] = {nullptr};
     EXPECT_FALSE(mstring::list::from(none));
     EXPECT_FALSE(mstring::list::from(static_cast<const char *const *>(nullptr)));
-    EXPECT_FALSE(mstring::list::from(Strings{}));
+    EXPECT_TRUE(!mstring::list::from(Strings{}) && mstring::list::from(Strings{}).failed() == mstring::failure::none);
+    EXPECT_TRUE(mstring::list::from({"", "a", "", "bc"}) == mstring::list(mkmstrl("", "a", "", "bc", nullptr)));
 }
 
 TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)

@@ -30,12 +30,13 @@ static_assert(std::is_same_v<mstring::view::iterator::iterator_concept, std::for
 static_assert(std::is_nothrow_move_constructible_v<mstring::list>);
 static_assert(std::is_nothrow_move_assignable_v<mstring::list>);
 static_assert(!std::is_copy_constructible_v<mstring::list>);
-// Whether list.push_back(T) compiles: not for a null pointer.
-template <class T, class = void>
-constexpr bool pushes = false;
-template <class T>
-constexpr bool pushes<T, std::void_t<decltype(std::declval<mstring::list &>().push_back(std::declval<T>()))>> = true;
-static_assert(pushes<char *> && pushes<std::string> && !pushes<std::nullptr_t>);
+// Whether a call compiles with arguments of the types A.
+template <class... A, class F>
+constexpr bool compiles(F) { return std::is_invocable_v<F, A...>; }
+static_assert(compiles<mstring::list &>([](auto &l) -> decltype(l.push_back(std::string())) { return {}; }));
+static_assert(!compiles<mstring::list &>([](auto &l) -> decltype(l.push_back(nullptr)) { return {}; }));
+// The strings of a temporary list would outlive its block.
+static_assert(!compiles<mstring::list>([](auto &&l) -> decltype(std::move(l).strings()) { return {}; }));
 
 // Makes each string as it is read, as std::views::transform does.
 struct made {
@@ -75,6 +76,18 @@ std::size_t hpp_use(char **argv)
     mstring::list names = mstring::list::from(strings);
     for (std::size_t k : names | std::views::filter(longer) | std::views::transform(size))
         n += k;
+#endif
+    // The members that are not above.
+    mstring::list copy = mstring::list::from({"x", list.front()});
+    if (copy.empty() || copy == list || copy != mstring::view(list.get()) || mstring::view() != copy ||
+        copy.strings() == mstring::view() || copy.strings().front() != "x" || !copy.reserve(64) ||
+        copy.failed() != mstring::failure::none)
+        ++n;
+#ifdef HPP_USE_FROM_STRING
+    n += mstring::list::from(std::string("no range of strings")).bytes();
+#endif
+#ifdef HPP_USE_DISCARDED
+    list.push_back("the result dropped");
 #endif
     char *block = list.release();
     std::free(block);
