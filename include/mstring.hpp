@@ -8,7 +8,8 @@
  * mstring::list  an owning handle on a heap block, released with free().
  *                It keeps the multi-string's size, so push_back costs
  *                time for the appended string alone; list::from builds
- *                one from a range with one allocation.  A
+ *                one from a range, and list::split from a separated
+ *                buffer of known length, each with one allocation.  A
  *                call that fails returns false or an empty list, leaves
  *                the list as it was, and failed() says why.
  *
@@ -148,9 +149,9 @@ struct free_deleter {
 };
 
 // Why a list's last call that could fail did: failed() after push_back,
-// reserve or from.
+// reserve, from or split.
 enum class failure : unsigned char {
-    none,      // it did not fail (an empty list from from: no strings)
+    none,      // it did not fail (an empty list from from or split: no strings)
     nul,       // a string holds a NUL, which would end it early
     no_memory, // the heap refused, or the size would pass SIZE_MAX
 };
@@ -205,7 +206,7 @@ public:
     {
         constexpr bool one_string = std::is_convertible_v<Range, std::string_view>;
         static_assert(!one_string, "mstring::list::from takes a range of strings, and this is one "
-                                   "string: push_back it");
+                                   "string: push_back it, or split it at a separator");
         constexpr bool of_strings = std::is_convertible_v<decltype(*std::begin(strings)), std::string_view>;
         static_assert(one_string || of_strings,
                       "mstring::list::from: the range's elements must convert to std::string_view");
@@ -223,6 +224,52 @@ public:
     [[nodiscard]] static list from(std::initializer_list<std::string_view> strings) noexcept
     {
         return build(strings.begin(), strings.end());
+    }
+
+    /*
+     * The strings of a buffer of known length in which each one ends at
+     * separator: /proc/PID/environ or cmdline, find -print0 output (both
+     * with the default, NUL), "a:b:c" with ':'.  Reads buffer's bytes and
+     * no others; the last string needs no separator behind it, and one
+     * there ends it rather than starting an empty string.  As in mkmstrv,
+     * an empty string is kept first and dropped anywhere else: "::a" gives
+     * "" and "a".  An empty buffer gives an empty list with failure::none;
+     * a NUL in the buffer with another separator gives an empty list with
+     * failure::nul.  The block is allocated once, at the buffer's size
+     * plus 2, so dropped strings leave room to spare that release() gives
+     * back.  This is the way in for bytes from files, pipes and other
+     * processes; the C functions assume a well-formed multi-string.
+     */
+    [[nodiscard]] static list split(std::string_view buffer, char separator = '\0') noexcept
+    {
+        list l;
+        const std::size_t n = buffer.size();
+        if (n == 0)
+            return l;
+        if (separator != '\0' && std::memchr(buffer.data(), '\0', n) != nullptr) {
+            l.failed_ = failure::nul;
+            return l;
+        }
+        char *p = n <= SIZE_MAX - 2 ? static_cast<char *>(std::malloc(n + 2)) : nullptr;
+        if (p == nullptr) {
+            l.failed_ = failure::no_memory;
+            return l;
+        }
+        l.block_.reset(p);
+        if (separator == '\0') {
+            std::memcpy(p, buffer.data(), n);
+        } else {
+            for (std::size_t i = 0; i < n; ++i)
+                p[i] = buffer[i] != separator ? buffer[i] : '\0';
+        }
+        // With two NULs behind the buffer, the multi-string's end is that
+        // of the buffer's strings, unless an empty one comes first.
+        p[n] = p[n + 1] = '\0';
+        l.size_ = mstrsize(p);
+        if (l.size_ < n + 1)
+            l.size_ = drop_empty(p, l.size_, n);
+        l.room_ = n + 2;
+        return l;
     }
 
     /*
@@ -297,6 +344,28 @@ public:
     explicit operator bool() const noexcept { return size_ != 0; }
     const char *get() const noexcept { return size_ != 0 ? block_.get() : nullptr; }
     char *get() noexcept { return size_ != 0 ? block_.get() : nullptr; }
+
+    /*
+     * A vector for execv and execve: the strings' addresses in the block,
+     * in order, then a null pointer, in one block from malloc that the
+     * caller releases with free().  It points into the list and is valid
+     * while the list is unchanged; an empty list gives a vector holding
+     * the null pointer alone.  Null when the heap refuses.  Not of a
+     * temporary list.
+     */
+    [[nodiscard]] char **argv() const & noexcept
+    {
+        const std::size_t n = size_ != 0 ? static_cast<std::size_t>(mstrcount(block_.get())) : 0;
+        char **v = static_cast<char **>(std::malloc((n + 1) * sizeof(char *)));
+        if (v == nullptr)
+            return nullptr;
+        char **out = v;
+        for (std::string_view s : strings())
+            *out++ = const_cast<char *>(s.data());
+        *out = nullptr;
+        return v;
+    }
+    char **argv() const && = delete;
 
     /*
      * Hands the block back, cut to exactly bytes() by one shrinking
@@ -377,6 +446,30 @@ private:
         p[at + len + 1] = '\0';
         size_ = size;
         return true;
+    }
+
+    // Moves the strings behind the first empty one that is not first (its
+    // NUL at size - 1 of the n bytes at p) forward, dropping every empty
+    // one, and returns the multi-string's size.
+    static std::size_t drop_empty(char *p, std::size_t size, std::size_t n) noexcept
+    {
+        char *out = p + size - 1; // the next string goes here
+        const char *in = p + size;
+        const char *const end = p + n;
+        while (in < end) {
+            if (*in == '\0') {
+                ++in;
+                continue;
+            }
+            const void *nul = std::memchr(in, '\0', static_cast<std::size_t>(end - in));
+            const std::size_t len = static_cast<std::size_t>((nul != nullptr ? static_cast<const char *>(nul) : end) - in);
+            std::memmove(out, in, len);
+            out[len] = '\0';
+            out += len + 1;
+            in += len + 1;
+        }
+        *out = '\0';
+        return static_cast<std::size_t>(out + 1 - p);
     }
 
     // A null char pointer ends an argv-style vector.

@@ -134,6 +134,7 @@ private:
     bool cxx_release();
     bool cxx_adopt();
     bool cxx_reserve();
+    bool cxx_split();
 
     Source &src_;
     const Readers &read_;
@@ -443,6 +444,13 @@ bool Driver::check_cxx()
         return fail("C++ list: bytes differ from the model");
     if (cxx_.count() != static_cast<int>(cxx_strings_.size()) || Strings(cxx_.begin(), cxx_.end()) != cxx_strings_)
         return fail("C++ list: count() or the strings iterated differ from the model");
+    char **v = cxx_.argv(); // the strings' addresses, then null
+    bool argv = v != nullptr && v[cxx_strings_.size()] == nullptr;
+    for (std::size_t i = 0; argv && i < cxx_strings_.size(); ++i)
+        argv = v[i] == cxx_.get() + offset_of(cxx_strings_, static_cast<int>(i + 1));
+    std::free(v);
+    if (!argv)
+        return fail("C++ list: argv() differs from the model");
     return true;
 }
 
@@ -605,6 +613,46 @@ bool Driver::cxx_reserve()
     return true;
 }
 
+// Strings, each ended by a separator, NUL or another byte, but now and
+// then the last; with another separator now and then a NUL, refused.
+bool Driver::cxx_split()
+{
+    const char sep = src_.pick(2) != 0 ? '\0' : static_cast<char>(1 + src_.pick(255));
+    std::string text;
+    for (unsigned n = src_.pick(9); n > 0; --n)
+        text.append(random_string()).push_back(sep);
+    if (!text.empty() && src_.pick(2) != 0)
+        text.pop_back();
+    text = sep != '\0' ? maybe_nul(text) : text;
+    const std::vector<char> buffer(text.begin(), text.end()); // exactly its bytes, for ASan
+    Strings result;
+    std::string field;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != sep)
+            field.push_back(text[i]);
+        else
+            push(result, std::exchange(field, ""));
+    if (!text.empty() && text.back() != sep)
+        push(result, field);
+    const bool nul = sep != '\0' && text.find('\0') != std::string::npos;
+    Requests want;
+    if (!text.empty() && !nul)
+        want.push_back({'m', text.size() + 2});
+    what_ = "list::split of " + std::to_string(text.size()) + " bytes at " + std::to_string(sep & 0xff);
+    int fail_at = fault(want.size());
+    heap::Recording rec(fail_at);
+    mstring::list made = mstring::list::split(std::string_view(buffer.data(), buffer.size()), sep);
+    if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
+        return false;
+    using mstring::failure;
+    if (made.failed() != (fail_at != 0 ? failure::no_memory : nul ? failure::nul : failure::none))
+        return fail("failed() differs from the model");
+    cxx_ = std::move(made);
+    cxx_strings_ = want.empty() || fail_at != 0 ? Strings() : std::move(result);
+    cxx_room_ = cxx_strings_.empty() ? 0 : want[0].size;
+    return true;
+}
+
 bool Driver::step(long op)
 {
     op_ = op;
@@ -624,6 +672,8 @@ bool Driver::step(long op)
             ok = cxx_adopt();
         else if (choice == 19)
             ok = cxx_reserve();
+        else if (choice == 20)
+            ok = cxx_split();
         else
             ok = cxx_push();
     } else if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)

@@ -52,6 +52,14 @@ TEST(View_mstrsize_mstrcount_mstrindex, YieldsEveryStringInPlaceAndStopsAtTheFin
         EXPECT_EQ(v.count(), static_cast<int>(c.strings.size()));
         EXPECT_EQ(v.bytes(), c.bytes.size());
         EXPECT_FALSE(v.empty());
+        // split finds the strings in their bytes without the final NUL, or
+        // without the last NUL too, or with ':' for NUL, and reads no more.
+        std::string cut = c.bytes.substr(0, c.bytes.size() - 1), colons = cut;
+        std::replace(colons.begin(), colons.end(), '\0', ':');
+        GuardedBytes bare(cut.substr(0, cut.size() - 1)), with_nul(cut), with_colon(colons);
+        EXPECT_TRUE(mstring::list::split({with_nul.data(), cut.size()}) == v);
+        EXPECT_TRUE(mstring::list::split({with_colon.data(), cut.size()}, ':') == v);
+        EXPECT_TRUE(mstring::list::split({bare.data(), cut.size() - 1}) == v || cut.size() == 1);
     }
 }
 
@@ -413,6 +421,9 @@ TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)
     EXPECT_FALSE(moved);
     EXPECT_EQ(std::string(block, mstrsize(block)), "x\0yz\0w\0\0"s);
     std::free(block);
+    const mstring::list one = mstring::list::from({"a"});
+    heap::Recording refused(1);
+    EXPECT_EQ(one.argv(), nullptr); // its malloc refused
     EXPECT_FALSE(mstring::list(nullptr));
     EXPECT_EQ(mstring::list(nullptr).bytes(), 0u);
 }

@@ -35,8 +35,9 @@ template <class... A, class F>
 constexpr bool compiles(F) { return std::is_invocable_v<F, A...>; }
 static_assert(compiles<mstring::list &>([](auto &l) -> decltype(l.push_back(std::string())) { return {}; }));
 static_assert(!compiles<mstring::list &>([](auto &l) -> decltype(l.push_back(nullptr)) { return {}; }));
-// The strings of a temporary list would outlive its block.
+// The strings of a temporary list, and their addresses, would outlive its block.
 static_assert(!compiles<mstring::list>([](auto &&l) -> decltype(std::move(l).strings()) { return {}; }));
+static_assert(!compiles<mstring::list>([](auto &&l) -> decltype(std::move(l).argv()) { return {}; }));
 
 // Makes each string as it is read, as std::views::transform does.
 struct made {
@@ -81,8 +82,10 @@ std::size_t hpp_use(char **argv)
     mstring::list copy = mstring::list::from({"x", list.front()});
     if (copy.empty() || copy == list || copy != mstring::view(list.get()) || mstring::view() != copy ||
         copy.strings() == mstring::view() || copy.strings().front() != "x" || !copy.reserve(64) ||
-        copy.failed() != mstring::failure::none)
+        copy.failed() != mstring::failure::none || mstring::list::split("a:b", ':').count() != 2)
         ++n;
+    char **v = copy.argv();
+    std::free(v);
 #ifdef HPP_USE_FROM_STRING
     n += mstring::list::from(std::string("no range of strings")).bytes();
 #endif
