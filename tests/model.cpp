@@ -133,8 +133,6 @@ private:
     bool cxx_from();
     bool cxx_release();
     bool cxx_adopt();
-    bool cxx_reserve();
-    bool cxx_split();
 
     Source &src_;
     const Readers &read_;
@@ -445,11 +443,11 @@ bool Driver::check_cxx()
     if (cxx_.count() != static_cast<int>(cxx_strings_.size()) || Strings(cxx_.begin(), cxx_.end()) != cxx_strings_)
         return fail("C++ list: count() or the strings iterated differ from the model");
     char **v = cxx_.argv(); // the strings' addresses, then null
-    bool argv = v != nullptr && v[cxx_strings_.size()] == nullptr;
-    for (std::size_t i = 0; argv && i < cxx_strings_.size(); ++i)
-        argv = v[i] == cxx_.get() + offset_of(cxx_strings_, static_cast<int>(i + 1));
+    bool same = v != nullptr;
+    for (std::size_t i = 0, n = cxx_strings_.size(); same && i <= n; ++i)
+        same = v[i] == (i < n ? cxx_.get() + offset_of(cxx_strings_, static_cast<int>(i) + 1) : nullptr);
     std::free(v);
-    if (!argv)
+    if (!same)
         return fail("C++ list: argv() differs from the model");
     return true;
 }
@@ -477,7 +475,7 @@ bool Driver::cxx_push()
     const std::size_t needed = (size != 0 ? size - 1 : 0) + s.size() + 2;
     Requests want;
     if (!refused && (size == 0 || !s.empty()) && needed > cxx_room_)
-        want.push_back({cxx_room_ == 0 ? 'm' : 'r', std::max(needed, 2 * cxx_room_)});
+        want.push_back({size == 0 ? 'm' : 'r', std::max(needed, 2 * cxx_room_)});
     static const char *const kinds[] = {"a view", "a view", "a C string", "a std::string"};
     what_ = std::string("list::push_back of ") + (own ? "a view of its own string" : kinds[kind]) + " of " +
             std::to_string(s.size()) + " bytes";
@@ -489,7 +487,7 @@ bool Driver::cxx_push()
     const char *const block = cxx_.get();
     heap::Recording rec(refuse, src_.pick(2) != 0);
     bool ok = kind == 2 ? cxx_.push_back(s.c_str()) : kind == 3 ? cxx_.push_back(s) : cxx_.push_back(view);
-    if (!heap(rec, want, fail_at, cxx_room_ == 0 && ok ? 1 : 0))
+    if (!heap(rec, want, fail_at, size == 0 && ok ? 1 : 0))
         return false;
     if (ok != !(refused || fail_at != 0))
         return fail(ok ? "true where false was due" : "false where true was due");
@@ -505,10 +503,12 @@ bool Driver::cxx_push()
 
 // From strings, string views, an argv-style vector, C strings back to back
 // in one buffer, or C strings in one buffer with a byte between them; in
-// one allocation of exactly the multi-string's size.
+// one allocation of exactly the multi-string's size.  Or split from the
+// buffer of C strings back to back, its last NUL now and then cut, in one
+// allocation of the buffer's size + 2.
 bool Driver::cxx_from()
 {
-    const unsigned kind = src_.pick(5);
+    const unsigned kind = src_.pick(6);
     Strings strings(src_.pick(9));
     for (std::string &s : strings)
         s = kind < 2 ? maybe_nul(random_string()) : random_string();
@@ -526,11 +526,12 @@ bool Driver::cxx_from()
         push(result, s);
     if (std::any_of(strings.begin(), strings.end(), [](const std::string &s) { return s.find('\0') != s.npos; }))
         result.clear();
+    const std::string_view buffer(pool.data(), pool.size() - (pool.size() > 1 && src_.pick(2) != 0));
     Requests want;
     if (!result.empty())
-        want.push_back({'m', bytes_of(result).size()});
+        want.push_back({'m', kind == 5 ? buffer.size() + 2 : bytes_of(result).size()});
     static const char *const kinds[] = {"std::strings", "string views", "separate C strings",
-                                        "back-to-back C strings", "spaced C strings"};
+                                        "back-to-back C strings", "spaced C strings", "split C strings"};
     what_ = std::string("list::from of ") + std::to_string(strings.size()) + " " + kinds[kind];
     const bool argv = kind == 2 || src_.pick(2) != 0; // else the vector as a range
     int fail_at = fault(want.size());
@@ -540,6 +541,8 @@ bool Driver::cxx_from()
         made = mstring::list::from(strings);
     else if (kind == 1)
         made = mstring::list::from(views);
+    else if (kind == 5)
+        made = mstring::list::split(buffer);
     else
         made = argv ? mstring::list::from(args.data()) : mstring::list::from(args);
     if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
@@ -560,13 +563,13 @@ bool Driver::cxx_release()
 {
     const std::size_t size = cxx_.bytes();
     Requests want;
-    if (size != 0 && cxx_room_ > size)
+    if (cxx_room_ > size)
         want.push_back({'r', size});
     what_ = "list::release of " + std::to_string(size) + " bytes";
     int fail_at = fault(want.size());
     heap::Recording rec(fail_at);
     std::unique_ptr<char, mstring::free_deleter> block(cxx_.release());
-    if (!heap(rec, want, fail_at, size == 0 && cxx_room_ != 0 ? -1 : 0)) // reserved room is freed
+    if (!heap(rec, want, fail_at, 0))
         return false;
     if ((block != nullptr) == cxx_strings_.empty())
         return fail(block != nullptr ? "a block from an empty list" : "no block");
@@ -592,67 +595,6 @@ bool Driver::cxx_adopt()
     return true;
 }
 
-// Room for the list's size and up to 255 bytes more, asked for exactly
-// when the block has less; afterwards pushes that fit ask for nothing.
-bool Driver::cxx_reserve()
-{
-    const std::size_t bytes = cxx_.bytes() + src_.pick(256);
-    Requests want;
-    if (bytes > cxx_room_)
-        want.push_back({cxx_room_ == 0 ? 'm' : 'r', bytes});
-    what_ = "list::reserve(" + std::to_string(bytes) + ")";
-    int fail_at = fault(want.size());
-    heap::Recording rec(fail_at);
-    const bool ok = cxx_.reserve(bytes);
-    if (!heap(rec, want, fail_at, !want.empty() && cxx_room_ == 0 && ok ? 1 : 0))
-        return false;
-    if (ok != (fail_at == 0) || cxx_.failed() != (ok ? mstring::failure::none : mstring::failure::no_memory))
-        return fail("result or failed() differs from the model");
-    if (!want.empty() && ok)
-        cxx_room_ = bytes;
-    return true;
-}
-
-// Strings, each ended by a separator, NUL or another byte, but now and
-// then the last; with another separator now and then a NUL, refused.
-bool Driver::cxx_split()
-{
-    const char sep = src_.pick(2) != 0 ? '\0' : static_cast<char>(1 + src_.pick(255));
-    std::string text;
-    for (unsigned n = src_.pick(9); n > 0; --n)
-        text.append(random_string()).push_back(sep);
-    if (!text.empty() && src_.pick(2) != 0)
-        text.pop_back();
-    text = sep != '\0' ? maybe_nul(text) : text;
-    const std::vector<char> buffer(text.begin(), text.end()); // exactly its bytes, for ASan
-    Strings result;
-    std::string field;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] != sep)
-            field.push_back(text[i]);
-        else
-            push(result, std::exchange(field, ""));
-    if (!text.empty() && text.back() != sep)
-        push(result, field);
-    const bool nul = sep != '\0' && text.find('\0') != std::string::npos;
-    Requests want;
-    if (!text.empty() && !nul)
-        want.push_back({'m', text.size() + 2});
-    what_ = "list::split of " + std::to_string(text.size()) + " bytes at " + std::to_string(sep & 0xff);
-    int fail_at = fault(want.size());
-    heap::Recording rec(fail_at);
-    mstring::list made = mstring::list::split(std::string_view(buffer.data(), buffer.size()), sep);
-    if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
-        return false;
-    using mstring::failure;
-    if (made.failed() != (fail_at != 0 ? failure::no_memory : nul ? failure::nul : failure::none))
-        return fail("failed() differs from the model");
-    cxx_ = std::move(made);
-    cxx_strings_ = want.empty() || fail_at != 0 ? Strings() : std::move(result);
-    cxx_room_ = cxx_strings_.empty() ? 0 : want[0].size;
-    return true;
-}
-
 bool Driver::step(long op)
 {
     op_ = op;
@@ -670,10 +612,6 @@ bool Driver::step(long op)
             ok = cxx_from();
         else if (choice == 18)
             ok = cxx_adopt();
-        else if (choice == 19)
-            ok = cxx_reserve();
-        else if (choice == 20)
-            ok = cxx_split();
         else
             ok = cxx_push();
     } else if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)
