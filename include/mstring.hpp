@@ -10,8 +10,9 @@
  *                time for the appended string alone; list::from builds
  *                one from a range, and list::split from a separated
  *                buffer of known length, each with one allocation.  A
- *                call that fails returns false or an empty list, leaves
- *                the list as it was, and failed() says why.
+ *                call that fails returns false or an empty list (argv(),
+ *                a null pointer), leaves the list's strings as they were,
+ *                and failed() says why.
  *
  * Under C++20 view is a borrowed std::ranges::view and list a forward
  * range, so both compose with std::views; searching and joining are left
