@@ -129,7 +129,8 @@ public:
     // The first string; an empty string_view for an empty view.
     std::string_view front() const noexcept { return *begin(); }
     const char *data() const noexcept { return ms_; }
-    // mstrsize and mstrcount, one pass each; 0 for an empty view.
+    // mstrsize and mstrcount, one pass each; 0 for an empty view, and a
+    // count of -1 past INT_MAX strings, as mstrcount's.
     std::size_t bytes() const noexcept { return ms_ != nullptr ? mstrsize(ms_) : 0; }
     int count() const noexcept { return ms_ != nullptr ? mstrcount(ms_) : 0; }
 
@@ -356,7 +357,14 @@ public:
      */
     [[nodiscard]] char **argv() const & noexcept
     {
-        const std::size_t n = size_ != 0 ? static_cast<std::size_t>(mstrcount(block_.get())) : 0;
+        // More than INT_MAX strings (count() -1) are counted one by one.
+        std::size_t n = 0;
+        if (int c = count(); c >= 0) {
+            n = static_cast<std::size_t>(c);
+        } else {
+            for (view::iterator i = begin(); i != end(); ++i)
+                ++n;
+        }
         char **v = static_cast<char **>(std::malloc((n + 1) * sizeof(char *)));
         if (v == nullptr)
             return nullptr;
