@@ -4,7 +4,9 @@
 // and list::from against argz_create, with a bare strlen and memcpy loop
 // as the floor.  Every built list is compared with mkmstrv's block for the
 // same strings, with the clock stopped; a mismatch ends that benchmark with
-// an error instead of a time.
+// an error instead of a time.  Then reading: iterating a list against
+// iterating a std::vector<std::string>, and list::split of a 4 MiB
+// find -print0 buffer against memchr over the same bytes.
 #include <argz.h>
 #include <benchmark/benchmark.h>
 
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -193,6 +196,90 @@ bool vector_push_back(benchmark::State &state, const Strings &x)
     return ok;
 }
 
+bool vector_push_back_reserved(benchmark::State &state, const Strings &x)
+{
+    std::vector<std::string> v;
+    v.reserve(x.strings.size());
+    for (char *const *s = x.v.data(); *s != nullptr; ++s)
+        v.push_back(*s);
+    state.PauseTiming();
+    bool ok = v == x.strings;
+    v = std::vector<std::string>();
+    state.ResumeTiming();
+    return ok;
+}
+
+// Iterating: the sum of the strings' lengths, which must be the pool's
+// size less its NULs.
+bool iterate(benchmark::State &, const Strings &x)
+{
+    static const mstring::list list = mstring::list::from(x.v.data());
+    std::size_t sum = 0;
+    for (std::string_view s : list)
+        sum += s.size();
+    benchmark::DoNotOptimize(sum);
+    return sum == x.pool.size() - x.strings.size();
+}
+
+bool vector_iterate(benchmark::State &, const Strings &x)
+{
+    std::size_t sum = 0;
+    for (const std::string &s : x.strings)
+        sum += s.size();
+    benchmark::DoNotOptimize(sum);
+    return sum == x.pool.size() - x.strings.size();
+}
+
+// find -print0 output: 4 MiB of paths of 8 to 120 bytes, each with its
+// NUL, and 0xff behind them for memchr to find.
+const std::string &print0()
+{
+    static std::string out;
+    if (out.empty()) {
+        std::mt19937 rng(2);
+        std::uniform_int_distribution<std::size_t> length(8, 120);
+        std::uniform_int_distribution<int> byte(0x01, 0xfe);
+        while (out.size() < (std::size_t(4) << 20)) {
+            for (std::size_t n = length(rng); n > 0; --n)
+                out.push_back(static_cast<char>(byte(rng)));
+            out.push_back('\0');
+        }
+        out.push_back('\xff');
+    }
+    return out;
+}
+
+void split(benchmark::State &state)
+{
+    const std::string_view buffer(print0().data(), print0().size() - 1);
+    for (auto _ : state) {
+        mstring::list list = mstring::list::split(buffer);
+        state.PauseTiming();
+        bool ok = list.bytes() == buffer.size() + 1 && std::memcmp(list.get(), buffer.data(), buffer.size()) == 0;
+        list = mstring::list();
+        state.ResumeTiming();
+        if (!ok) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * buffer.size()));
+}
+
+void memchr_print0(benchmark::State &state)
+{
+    const std::string &bytes = print0();
+    for (auto _ : state) {
+        const void *p = std::memchr(bytes.data(), 0xff, bytes.size());
+        benchmark::DoNotOptimize(p);
+        if (p != bytes.data() + bytes.size() - 1) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (bytes.size() - 1)));
+}
+
 template <bool (*Build)(benchmark::State &, const Strings &)>
 void add(const char *name, std::size_t n)
 {
@@ -215,6 +302,11 @@ void add(const char *name, std::size_t n)
     add<strlen_memcpy>("list/strlen_memcpy/10000", 10000);
     add<strlen_memcpy>("list/strlen_memcpy/100000", 100000);
     add<strlen_memcpy>("list/strlen_memcpy/1000000", 1000000);
+    add<vector_push_back_reserved>("list/vector_push_back_reserved/1000000", 1000000);
+    add<iterate>("list/iterate/1000000", 1000000);
+    add<vector_iterate>("list/vector_iterate/1000000", 1000000);
+    benchmark::RegisterBenchmark("list/split/4MiB", split)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("list/memchr/4MiB", memchr_print0)->Unit(benchmark::kMillisecond);
     add<from_vector>("list/from/100000", 100000);
     add<from_strings>("list/from_strings/100000", 100000);
     add<argz_create_vector>("list/argz_create/100000", 100000);

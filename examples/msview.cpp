@@ -12,10 +12,10 @@
 int main(int argc, char **argv)
 {
     // Every argument in one block; an empty list when there are none, or
-    // when the heap refused.  (argc is 0 when a program is started with no
-    // argv[0] at all.)
+    // when the heap refused, which failed() tells apart.  (argc is 0 when a
+    // program is started with no argv[0] at all.)
     mstring::list list = mstring::list::from(argc > 0 ? argv + 1 : argv);
-    if (argc > 1 && !list) {
+    if (list.failed() == mstring::failure::no_memory) {
         std::fputs("msview: out of memory\n", stderr);
         return 1;
     }

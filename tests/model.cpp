@@ -423,25 +423,40 @@ bool Driver::print_all(const List &l)
 
 bool Driver::check_cxx()
 {
+    // Equal to a C list exactly when it holds the same strings.
+    for (const List &l : lists_)
+        if (l.block != nullptr && (cxx_ == mstring::view(l.block)) != (cxx_strings_ == l.strings))
+            return fail("C++ list: == against a C list differs from the model");
     if (cxx_strings_.empty()) {
-        if (cxx_ || cxx_.get() != nullptr || cxx_.bytes() != 0 || cxx_.count() != 0 || cxx_.begin() != cxx_.end())
+        if (cxx_ || !cxx_.empty() || cxx_.get() != nullptr || cxx_.bytes() != 0 || cxx_.count() != 0 ||
+            cxx_.begin() != cxx_.end() || cxx_.front().data() != nullptr || cxx_ != mstring::view())
             return fail("C++ list: not empty");
         return true;
     }
     const std::string want = bytes_of(cxx_strings_);
+    if (cxx_.empty() || cxx_.front() != cxx_strings_[0] || cxx_ != mstring::list::from(cxx_strings_))
+        return fail("C++ list: empty(), front() or == against a copy differs from the model");
     if (cxx_.get() == nullptr || cxx_.bytes() != want.size())
         return fail("C++ list: bytes() " + std::to_string(cxx_.bytes()) + ", want " + std::to_string(want.size()));
     if (std::string(cxx_.get(), want.size()) != want)
         return fail("C++ list: bytes differ from the model");
     if (cxx_.count() != static_cast<int>(cxx_strings_.size()) || Strings(cxx_.begin(), cxx_.end()) != cxx_strings_)
         return fail("C++ list: count() or the strings iterated differ from the model");
+    char **v = cxx_.argv(); // the strings' addresses, then null
+    bool same = v != nullptr;
+    for (std::size_t i = 0, n = cxx_strings_.size(); same && i <= n; ++i)
+        same = v[i] == (i < n ? cxx_.get() + offset_of(cxx_strings_, static_cast<int>(i) + 1) : nullptr);
+    std::free(v);
+    if (!same)
+        return fail("C++ list: argv() differs from the model");
     return true;
 }
 
 // A view, a view into one of the list's strings, a C string or a
 // std::string; a view or std::string holding a NUL is refused.  A push
 // that does not fit grows the block to twice its size, or to the size
-// needed if that is more.
+// needed if that is more; should twice its size be refused, to the size
+// needed.
 bool Driver::cxx_push()
 {
     const unsigned kind = src_.pick(4);
@@ -464,28 +479,36 @@ bool Driver::cxx_push()
     static const char *const kinds[] = {"a view", "a view", "a C string", "a std::string"};
     what_ = std::string("list::push_back of ") + (own ? "a view of its own string" : kinds[kind]) + " of " +
             std::to_string(s.size()) + " bytes";
-    int fail_at = fault(want.size());
+    const int refuse = fault(want.size());
+    const bool retried = refuse == 1 && want[0].size > needed;
+    const int fail_at = retried ? 0 : refuse;
+    if (retried)
+        want.push_back({'r', needed});
     const char *const block = cxx_.get();
-    heap::Recording rec(fail_at, src_.pick(2) != 0);
+    heap::Recording rec(refuse, src_.pick(2) != 0);
     bool ok = kind == 2 ? cxx_.push_back(s.c_str()) : kind == 3 ? cxx_.push_back(s) : cxx_.push_back(view);
     if (!heap(rec, want, fail_at, size == 0 && ok ? 1 : 0))
         return false;
     if (ok != !(refused || fail_at != 0))
         return fail(ok ? "true where false was due" : "false where true was due");
+    if (cxx_.failed() != (ok ? mstring::failure::none : refused ? mstring::failure::nul : mstring::failure::no_memory))
+        return fail("failed() differs from the model");
     if (!ok)
         return cxx_.get() == block || fail("a refused push changed the block");
     push(cxx_strings_, s);
     if (!want.empty())
-        cxx_room_ = want[0].size;
+        cxx_room_ = want.back().size;
     return true;
 }
 
 // From strings, string views, an argv-style vector, C strings back to back
 // in one buffer, or C strings in one buffer with a byte between them; in
-// one allocation of exactly the multi-string's size.
+// one allocation of exactly the multi-string's size.  Or split from the
+// buffer of C strings back to back, its last NUL now and then cut, in one
+// allocation of the buffer's size + 2.
 bool Driver::cxx_from()
 {
-    const unsigned kind = src_.pick(5);
+    const unsigned kind = src_.pick(6);
     Strings strings(src_.pick(9));
     for (std::string &s : strings)
         s = kind < 2 ? maybe_nul(random_string()) : random_string();
@@ -503,11 +526,12 @@ bool Driver::cxx_from()
         push(result, s);
     if (std::any_of(strings.begin(), strings.end(), [](const std::string &s) { return s.find('\0') != s.npos; }))
         result.clear();
+    const std::string_view buffer(pool.data(), pool.size() - (pool.size() > 1 && src_.pick(2) != 0));
     Requests want;
     if (!result.empty())
-        want.push_back({'m', bytes_of(result).size()});
+        want.push_back({'m', kind == 5 ? buffer.size() + 2 : bytes_of(result).size()});
     static const char *const kinds[] = {"std::strings", "string views", "separate C strings",
-                                        "back-to-back C strings", "spaced C strings"};
+                                        "back-to-back C strings", "spaced C strings", "split C strings"};
     what_ = std::string("list::from of ") + std::to_string(strings.size()) + " " + kinds[kind];
     const bool argv = kind == 2 || src_.pick(2) != 0; // else the vector as a range
     int fail_at = fault(want.size());
@@ -517,10 +541,16 @@ bool Driver::cxx_from()
         made = mstring::list::from(strings);
     else if (kind == 1)
         made = mstring::list::from(views);
+    else if (kind == 5)
+        made = mstring::list::split(buffer);
     else
         made = argv ? mstring::list::from(args.data()) : mstring::list::from(args);
     if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
         return false;
+    if (made.failed() != (fail_at != 0              ? mstring::failure::no_memory
+                          : result.empty() && !strings.empty() ? mstring::failure::nul
+                                                              : mstring::failure::none))
+        return fail("failed() differs from the model");
     cxx_ = std::move(made);
     cxx_strings_ = fail_at == 0 ? std::move(result) : Strings();
     cxx_room_ = cxx_strings_.empty() ? 0 : want[0].size;

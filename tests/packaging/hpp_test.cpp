@@ -12,9 +12,10 @@
 
 #include "../heap.h"
 #include "../support.h"
-#include "mstring.hpp"
+#include "hpp_use.cpp" // mstring.hpp, and made, a range that makes its strings
 
 using namespace std::string_literals;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -52,6 +53,14 @@ TEST(View_mstrsize_mstrcount_mstrindex, YieldsEveryStringInPlaceAndStopsAtTheFin
         EXPECT_EQ(v.count(), static_cast<int>(c.strings.size()));
         EXPECT_EQ(v.bytes(), c.bytes.size());
         EXPECT_FALSE(v.empty());
+        // split finds the strings in their bytes without the final NUL, or
+        // without the last NUL too, or with ':' for NUL, and reads no more.
+        std::string cut = c.bytes.substr(0, c.bytes.size() - 1), colons = cut;
+        std::replace(colons.begin(), colons.end(), '\0', ':');
+        GuardedBytes bare(cut.substr(0, cut.size() - 1)), with_nul(cut), with_colon(colons);
+        EXPECT_TRUE(mstring::list::split({with_nul.data(), cut.size()}) == v);
+        EXPECT_TRUE(mstring::list::split({with_colon.data(), cut.size()}, ':') == v);
+        EXPECT_TRUE(mstring::list::split({bare.data(), cut.size() - 1}) == v || cut.size() == 1);
     }
 }
 
@@ -78,7 +87,9 @@ TEST(View, IsMultiPass)
     const std::string bytes = "x\0yy\0zzz\0\0"s;
     mstring::view v(bytes.data());
     auto a = v.begin();
+    const std::string_view &first = *a; // a value: it outlives a's steps
     auto b = a++; // b keeps the first string, a moved on
+    EXPECT_EQ(first, "x");
     EXPECT_EQ(*b, "x");
     EXPECT_EQ(*a, "yy");
     EXPECT_EQ(a->size(), 2u);
@@ -173,7 +184,8 @@ TEST(List, GrowsInFewStepsAndReleasesTheExactSize)
 }
 
 // Refuses each heap request in turn, every growth step and release()'s cut:
-// a refused push reports false and leaves the same block with the same
+// a refused doubling is followed by a request of the size needed; a
+// refused push reports false and leaves the same block with the same
 // bytes; a refused cut hands back the larger block, whole and freeable.
 TEST(List, RefusedAllocationKeepsTheListAndLosesNothing)
 {
@@ -181,15 +193,17 @@ TEST(List, RefusedAllocationKeepsTheListAndLosesNothing)
     const int n = static_cast<int>(words.size());
     // The requests of a run that nothing refuses: the pushes', then one to
     // cut the block.
-    int requests, cuts;
+    int requests = 0, cuts;
+    std::vector<bool> doubling; // of each request, whether it asked for more than its push needed
     {
         mstring::list list;
-        {
+        for (const char *w : words) {
             heap::Recording rec;
-            for (const char *w : words)
-                list.push_back(w);
-            requests = rec.requests();
+            EXPECT_TRUE(list.push_back(w));
+            for (std::size_t size : heap::request_sizes(rec))
+                doubling.push_back(size > list.bytes());
         }
+        requests = static_cast<int>(doubling.size());
         heap::Recording rec;
         std::free(list.release());
         cuts = rec.requests();
@@ -236,7 +250,7 @@ TEST(List, RefusedAllocationKeepsTheListAndLosesNothing)
                 }
             }
             // The last request is release()'s cut; every other one a push's.
-            EXPECT_EQ(failed, refuse < requests ? 1 : 0) << where;
+            EXPECT_EQ(failed, refuse < requests && !doubling[refuse - 1] ? 1 : 0) << where;
             EXPECT_EQ(std::string(released, released_size), expected_bytes(kept)) << where;
             EXPECT_EQ(live, 0) << where;
         }
@@ -260,6 +274,7 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
         for (const std::string &s : with_nul) {
             EXPECT_FALSE(list.push_back(std::string_view(s))) << s.size() << " bytes";
             EXPECT_FALSE(list.push_back(s)) << s.size() << " bytes";
+            EXPECT_EQ(list.failed(), mstring::failure::nul);
         }
         EXPECT_EQ(std::string(list.get() != nullptr ? list.get() : "", list.bytes()), before);
         EXPECT_TRUE(list.push_back(unterminated));
@@ -267,15 +282,18 @@ TEST(List, TakesExactlyTheBytesOfAViewAndRefusesANul)
         EXPECT_EQ(std::string(list.get(), list.bytes()), before.substr(0, before.size() - (start != nullptr)) +
                                                              "xyz\0xy\0\0"s);
     }
-    // A default view (null data) is an empty string.
+    // {} and a default view (null data) are the empty string.
     mstring::list empty;
+    EXPECT_TRUE(empty.push_back({}));
     EXPECT_TRUE(empty.push_back(std::string_view()));
     EXPECT_EQ(std::string(empty.get(), empty.bytes()), "\0\0"s);
     const std::vector<std::string_view> first_empty = {std::string_view(), "a", std::string_view()};
     mstring::list from = mstring::list::from(first_empty);
     EXPECT_EQ(std::string(from.get(), from.bytes()), "\0a\0\0"s);
-    EXPECT_FALSE(mstring::list::from(std::vector<std::string>{"a", "b\0c"s}));
-    EXPECT_FALSE(mstring::list::from(std::vector<std::string_view>{"a", with_nul[1]}));
+    for (const mstring::list &l : {mstring::list::from(std::vector<std::string>{"a", "b\0c"s}),
+                                   mstring::list::from(std::vector<std::string_view>{"a", with_nul[1]})})
+        EXPECT_TRUE(!l && l.failed() == mstring::failure::nul);
+    EXPECT_EQ(mstring::list::split("a:\0"sv, ':').failed(), mstring::failure::nul);
 }
 
 // A string of the list itself, appended while every growth moves the block
@@ -345,7 +363,7 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         {
             mstring::list l;
             for (const std::string_view &w : views)
-                l.push_back(w);
+                EXPECT_TRUE(l.push_back(w));
             got.emplace_back(l.get(), l.bytes());
         }
         for (std::size_t i = 0; i < got.size(); ++i)
@@ -357,7 +375,8 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
         bool empty;
         {
             heap::Recording rec(1);
-            empty = !mstring::list::from(strings);
+            mstring::list l = mstring::list::from(strings);
+            empty = !l && l.failed() == mstring::failure::no_memory;
             live = rec.live();
         }
         EXPECT_TRUE(empty);
@@ -367,7 +386,9 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
     const char *const none[] = {nullptr};
     EXPECT_FALSE(mstring::list::from(none));
     EXPECT_FALSE(mstring::list::from(static_cast<const char *const *>(nullptr)));
-    EXPECT_FALSE(mstring::list::from(Strings{}));
+    EXPECT_TRUE(!mstring::list::from(Strings{}) && mstring::list::from(Strings{}).failed() == mstring::failure::none);
+    EXPECT_TRUE(mstring::list::from({"", "a", "", "bc"}) == mstring::list(mkmstrl("", "a", "", "bc", nullptr)));
+    EXPECT_TRUE(mstring::list::from(made()) == mstring::list::from({"m", "mm"})); // each kept alive while read
 }
 
 TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)
@@ -385,6 +406,11 @@ TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)
     EXPECT_FALSE(moved);
     EXPECT_EQ(std::string(block, mstrsize(block)), "x\0yz\0w\0\0"s);
     std::free(block);
+    mstring::list one;
+    ASSERT_TRUE(one.reserve(16));
+    heap::Recording refused(1); // argv's malloc: pushes that fit what reserve made ask for nothing
+    EXPECT_TRUE(one.push_back("fits in 16"));
+    EXPECT_EQ(one.argv(), nullptr); // its malloc refused
     EXPECT_FALSE(mstring::list(nullptr));
     EXPECT_EQ(mstring::list(nullptr).bytes(), 0u);
 }
