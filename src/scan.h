@@ -173,6 +173,7 @@ template <class A>
 inline char *index_rest(const char *ms, int n)
 {
     unsigned left = static_cast<unsigned>(n) - 1; // NULs still to pass
+    [[maybe_unused]] unsigned probe = 32;          // chunks
     address at = block_of<A>(ms);
     typename A::mask nuls = from<A>(ms), prev = 0;
     for (;;) {
@@ -188,19 +189,29 @@ inline char *index_rest(const char *ms, int n)
         at += A::bytes;
         if constexpr (A::chunk != 0) {
             // A quiet chunk holds at most chunk / 2 NULs: pass as many as
-            // cannot hold the one sought, then go on block by block.
+            // cannot hold the one sought, or probe chunks where that is
+            // fewer, going back over them with half as many when they
+            // held it.  Then go on block by block.
             const unsigned most = A::chunk / 2;
-            if (at % A::chunk == 0 && left > most) {
-                address start = at;
-                unsigned limit;
-                std::size_t seen;
-                do {
-                    limit = (left - 1) / most < 63 ? (left - 1) / most : 63;
-                    seen = 0;
-                    start = at;
+            if (at % A::chunk == 0) {
+                for (;;) {
+                    unsigned sure = (left - 1) / most, limit = sure > probe ? sure : probe;
+                    if (limit == 0)
+                        break;
+                    if (limit > 63)
+                        limit = 63;
+                    std::size_t seen = 0;
+                    address start = at;
                     at = A::pass(at, limit, seen);
-                    left -= static_cast<unsigned>(seen);
-                } while (at - start == limit * A::chunk && left > most);
+                    if (seen >= left) {
+                        at = start;
+                        probe = limit / 2;
+                    } else {
+                        left -= static_cast<unsigned>(seen);
+                        if (at - start != limit * A::chunk)
+                            break; // the chunk at at holds a NUL pair
+                    }
+                }
                 prev = A::nuls(at - A::bytes);
             }
         }

@@ -84,7 +84,7 @@ public:
         return at;
     }
 
-    static constexpr size_t kBytes = 16 << 10;
+    static constexpr size_t kBytes = 32 << 10;
 
 private:
     GuardedBytes g_;
@@ -186,14 +186,14 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, LongStringsAndManyStringsPerWord)
     }
 }
 
-// Lists past many 128-byte chunks: strings that fill a chunk with NULs
-// (the most a chunk without a NUL pair can hold), more than 63 such
+// Lists past many chunks: strings that fill a chunk with NULs (the most a
+// chunk without a NUL pair can hold), more than 63 of the largest, 256-byte
 // chunks in a row (the byte counters' limit), and long strings.  Fewer
 // fills and tails than above: these are long.
 TEST_P(Scan_mstrsize_mstrcount_mstrindex, ListsAcrossManyChunks)
 {
     const std::vector<std::vector<size_t>> shapes = {
-        std::vector<size_t>(5000, 1),
+        std::vector<size_t>(9000, 1),
         {1, 9000, 1},
         std::vector<size_t>(700, 13),
     };
