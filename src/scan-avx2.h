@@ -6,6 +6,7 @@
 
 #include <immintrin.h>
 
+#include "scan-sse2.h"
 #include "scan-word.h"
 
 namespace mstring_internal {
@@ -22,6 +23,12 @@ struct avx2_scan {
     static constexpr unsigned bytes = 8 * sizeof(mask);
     static constexpr unsigned unit = 1;
     static constexpr unsigned chunk = 128;
+    static constexpr unsigned head = 16;
+
+    MSTRING_AVX2 static mask head_nuls(address p)
+    {
+        return head_nuls_sse2(p);
+    }
 
     MSTRING_AVX2 static __m256i load(address at)
     {

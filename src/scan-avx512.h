@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "scan-sse2.h"
 #include "scan-word.h"
 
 namespace mstring_internal {
@@ -24,6 +25,12 @@ struct avx512_scan {
     static constexpr unsigned bytes = 64;
     static constexpr unsigned unit = 1;
     static constexpr unsigned chunk = 256;
+    static constexpr unsigned head = 16;
+
+    MSTRING_AVX512 static mask head_nuls(address p)
+    {
+        return head_nuls_sse2(p);
+    }
 
     MSTRING_AVX512 static __m512i load(address at)
     {

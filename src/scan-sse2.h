@@ -36,6 +36,14 @@ __attribute__((__target__("popcnt"))) inline unsigned popcount(unsigned mask)
     return static_cast<unsigned>(__builtin_popcount(mask));
 }
 
+// The flags of the 16 bytes from p, aligned or not, bit i for p's byte i:
+// the first look of each x86 vector adapter, one load and one compare.
+MSTRING_SSE2 inline unsigned head_nuls_sse2(address p)
+{
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+}
+
 // Bit i of a mask flags byte i of the block.  A chunk is four blocks.
 template <bool popcnt>
 struct sse2_scan {
@@ -43,6 +51,12 @@ struct sse2_scan {
     static constexpr unsigned bytes = 16;
     static constexpr unsigned unit = 1;
     static constexpr unsigned chunk = 64;
+    static constexpr unsigned head = 16;
+
+    MSTRING_SSE2 static mask head_nuls(address p)
+    {
+        return head_nuls_sse2(p);
+    }
 
     MSTRING_SSE2 static __m128i load(address at)
     {

@@ -63,6 +63,7 @@ struct word_scan {
     static constexpr unsigned bytes = sizeof(word);
     static constexpr unsigned unit = 8;  // mask bits per byte
     static constexpr unsigned chunk = 0; // no chunk loop
+    static constexpr unsigned head = 0;  // no first look but the block
 
     MSTRING_SCANS static mask nuls(address at)
     {
@@ -91,6 +92,7 @@ struct byte_scan {
     static constexpr unsigned bytes = 1;
     static constexpr unsigned unit = 1;
     static constexpr unsigned chunk = 0;
+    static constexpr unsigned head = 0;
 
     static mask nuls(address at)
     {
