@@ -87,6 +87,16 @@ inline unsigned nth(typename A::mask m, unsigned n)
     return A::offset(m);
 }
 
+// Whether a scan that started in the block at first takes chunks at at:
+// on a chunk's boundary, once a chunk's worth of blocks lies behind it, so
+// that a short list, which ends in its first blocks, is not tested by
+// chunk too.
+template <class A>
+inline bool chunks_from(address at, address first)
+{
+    return at % A::chunk == 0 && at - first >= A::chunk;
+}
+
 // strlen, which the library does not import from libc.
 template <class A>
 inline std::size_t length(const char *s)
@@ -103,13 +113,14 @@ inline std::size_t length(const char *s)
 template <class A>
 inline std::size_t size_rest(const char *ms)
 {
-    address at = block_of<A>(ms);
+    const address first = block_of<A>(ms);
+    address at = first;
     typename A::mask nuls = from<A>(ms), prev = 0, end;
     while ((end = ends<A>(nuls, prev)) == 0) {
         prev = nuls;
         at += A::bytes;
         if constexpr (A::chunk != 0) {
-            if (at % A::chunk == 0 && A::quiet(at)) {
+            if (chunks_from<A>(at, first) && A::quiet(at)) {
                 do
                     at += A::chunk;
                 while (A::quiet(at));
@@ -152,7 +163,8 @@ inline int count_result(std::size_t count)
 template <class A>
 inline int count_rest(const char *ms)
 {
-    address at = block_of<A>(ms);
+    const address first = block_of<A>(ms);
+    address at = first;
     typename A::mask nuls = from<A>(ms), prev = 0, end;
     std::size_t count = 0;
     while ((end = ends<A>(nuls, prev)) == 0) {
@@ -160,7 +172,7 @@ inline int count_rest(const char *ms)
         prev = nuls;
         at += A::bytes;
         if constexpr (A::chunk != 0) {
-            if (at % A::chunk == 0) {
+            if (chunks_from<A>(at, first)) {
                 address start;
                 do
                     start = at, at = A::pass(at, 63, count);
@@ -189,7 +201,8 @@ inline char *index_rest(const char *ms, int n)
 {
     unsigned left = static_cast<unsigned>(n) - 1; // NULs still to pass
     [[maybe_unused]] unsigned probe = 32;          // chunks
-    address at = block_of<A>(ms);
+    const address first = block_of<A>(ms);
+    address at = first;
     typename A::mask nuls = from<A>(ms), prev = 0;
     for (;;) {
         typename A::mask end = ends<A>(nuls, prev);
@@ -208,7 +221,7 @@ inline char *index_rest(const char *ms, int n)
             // fewer, going back over them with half as many when they
             // held it.  Then go on block by block.
             const unsigned most = A::chunk / 2;
-            if (at % A::chunk == 0) {
+            if (chunks_from<A>(at, first)) {
                 for (;;) {
                     unsigned sure = (left - 1) / most, limit = sure > probe ? sure : probe;
                     if (limit == 0)
