@@ -89,7 +89,7 @@ TEST(Selector_mstrsize_mstrcount_mstrindex, PicksTheBestVariantTheProcessorRuns)
 
     // The probe against the compiler's own reading of the processor (which
     // valgrind presents as it chooses).
-    unsigned here = RUNNING_ON_VALGRIND ? 0u : unsigned{blocks};
+    unsigned here = MSTRING_UNDER_VALGRIND ? 0u : unsigned{blocks};
     if (__builtin_cpu_supports("sse2"))
         here |= sse2;
     if (__builtin_cpu_supports("popcnt"))
