@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "literal.h"
-#include "mstring-internal.h"
 #include "mstring.h"
 #include "variants.h"
 

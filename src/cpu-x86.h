@@ -1,13 +1,26 @@
 // SPDX-License-Identifier: MIT
 // The x86 processor probe: which of the scan variants' instruction sets
 // the processor runs and its system has enabled.  What the processor says
-// is read in one place (cpu_features) and judged in another (features_of),
+// is read in one place (x86_features) and judged in another (features_of),
 // a pure function of the values read, so that every case can be tested.
 #ifndef MSTRING_CPU_X86_H
 #define MSTRING_CPU_X86_H
 
 #include <cpuid.h>
+
+#include "sanitizers.h"
+
+// Whether the process runs under valgrind, by valgrind's client request
+// (a few instructions that do nothing on a processor), where its header
+// was there to build with and MSTRING_NO_VALGRIND does not leave it out.
+// Without it the library never knows, and memcheck reports the block
+// reads past a list's end in a caller's program.
+#if !defined(MSTRING_NO_VALGRIND) && __has_include(<valgrind/valgrind.h>)
 #include <valgrind/valgrind.h>
+#define MSTRING_UNDER_VALGRIND (RUNNING_ON_VALGRIND != 0)
+#else
+#define MSTRING_UNDER_VALGRIND false
+#endif
 
 namespace mstring_internal {
 
@@ -20,15 +33,6 @@ namespace mstring_internal {
 // the bytes they bring in) in a caller's program; under valgrind the
 // library reads only the list's own bytes.
 enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4, avx512 = 8, blocks = 16 };
-
-// For the code that resolvers run, all of it: they run while the program
-// is being loaded and relocated, before any sanitizer runtime is ready
-// (and clang will not inline instrumented code into them).
-#ifdef __clang__
-#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined", "coverage")))
-#else
-#define MSTRING_RESOLVES __attribute__((__no_sanitize__("address", "undefined")))
-#endif
 
 // What CPUID and XGETBV gave: the highest leaf (leaf 0's eax), leaf 1's
 // ecx and edx, leaf 7's ebx (subleaf 0) and XCR0.  A value that was not
@@ -77,7 +81,7 @@ MSTRING_RESOLVES constexpr unsigned features_of(const cpuid_values &r)
 // be relied on: it only executes CPUID and XGETBV, by cpuid.h's macros
 // (its functions are instrumented in sanitizer builds), and valgrind's
 // client request, a few instructions that do nothing on a processor.
-MSTRING_RESOLVES inline unsigned cpu_features()
+MSTRING_RESOLVES inline unsigned x86_features()
 {
     cpuid_values r{};
     unsigned a, b, c, d;
@@ -91,7 +95,7 @@ MSTRING_RESOLVES inline unsigned cpu_features()
     if (has_xgetbv(r))
         __asm__ __volatile__("xgetbv" : "=a"(r.xcr0), "=d"(d) : "c"(0));
     unsigned features = features_of(r);
-    if (!RUNNING_ON_VALGRIND)
+    if (!MSTRING_UNDER_VALGRIND)
         features |= blocks;
     return features;
 }

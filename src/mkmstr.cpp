@@ -5,6 +5,7 @@
 #include <stdarg.h>
 #include <stdlib.h>
 
+#include "blocks.h"
 #include "mstring-internal.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 
+#include "blocks.h"
 #include "mstring-internal.h"
 
 char *mstring_internal::grow(char *block, size_t size, const char *s, size_t len)

@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 
+#include "blocks.h"
 #include "mstring-internal.h"
 
 int putmss(const char *ms, int n)

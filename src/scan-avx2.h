@@ -11,6 +11,7 @@
 
 namespace mstring_internal {
 
+// What the adapter's code is compiled with.
 #define MSTRING_AVX2 __attribute__((__target__("avx2,popcnt,bmi"))) MSTRING_SCANS
 
 // A block is as many 32-byte vectors as a general register holds 32-bit
@@ -19,7 +20,7 @@ namespace mstring_internal {
 // A chunk is four vectors, tested for pairs and counted in vector
 // registers alone, with one branch per chunk.
 struct avx2_scan {
-    using mask = unsigned long; // a general register
+    using mask = word; // a general register
     static constexpr unsigned bytes = 8 * sizeof(mask);
     static constexpr unsigned unit = 1;
     static constexpr unsigned chunk = 128;

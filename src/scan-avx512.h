@@ -14,6 +14,7 @@
 
 namespace mstring_internal {
 
+// What the adapter's code is compiled with.
 #define MSTRING_AVX512 __attribute__((__target__("avx512f,avx512bw,avx512vl,popcnt,bmi"))) MSTRING_SCANS
 
 // One load and one VPTESTNMB find a block's NULs as a 64-bit opmask; the

@@ -10,7 +10,10 @@
 
 namespace mstring_internal {
 
+// What the adapter's code is compiled with: SSE2, and POPCNT besides for
+// the variant that counts with it.
 #define MSTRING_SSE2 __attribute__((__target__("sse2"))) MSTRING_SCANS
+#define MSTRING_SSE2_POPCNT __attribute__((__target__("sse2,popcnt"))) MSTRING_SCANS
 
 // Number of bits set in a 16-bit mask, by table, for processors without
 // POPCNT.

@@ -8,17 +8,18 @@
 #include <cstddef>
 #include <cstdint>
 
-// Scanning reads aligned blocks: words here, vectors in the other
-// adapters.  Bytes of those blocks that lie before the start or after the
-// NUL a scan stops at are outside the object, and AddressSanitizer would
-// report them: the functions that read blocks are left uninstrumented.
-#define MSTRING_SCANS __attribute__((__no_sanitize_address__))
+#include "sanitizers.h"
+
+// A general register: 32 bits on 32-bit machines, 64 on 64-bit ones (the
+// ILP32 and LP64 ABIs alike), where a long is as wide.  Everything that
+// depends on the width of a word takes it from here: the type, and for the
+// preprocessor (variants.h) its bits.
+#define MSTRING_WORD_BITS (8 * __SIZEOF_LONG__)
 
 namespace mstring_internal {
 
-// A general register: 32 bits on 32-bit machines, 64 on 64-bit ones (the
-// ILP32 and LP64 ABIs alike).
 using word = unsigned long;
+static_assert(8 * sizeof(word) == MSTRING_WORD_BITS);
 using address = std::uintptr_t;
 
 // A word read through this type may alias anything, as chars do.
@@ -56,6 +57,10 @@ inline word nul_flags(word w)
     const word low7 = 0x7f * ones;
     return ~(((w & low7) + low7) | w | low7);
 }
+
+// What the word and byte adapters' code is compiled with: no instruction
+// set beyond the architecture's baseline.
+#define MSTRING_WORD MSTRING_SCANS
 
 // The adapter for words: a byte's flag is its bit 7.
 struct word_scan {

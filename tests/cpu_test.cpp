@@ -8,15 +8,6 @@
 
 #include "variants.h"
 
-// Whether the probe can tell that it runs under valgrind: as in cpu-x86.h,
-// with valgrind's header, in a build that does not leave it out.
-#if !defined(MSTRING_NO_VALGRIND) && __has_include(<valgrind/valgrind.h>)
-#include <valgrind/valgrind.h>
-#define UNDER_VALGRIND (RUNNING_ON_VALGRIND != 0)
-#else
-#define UNDER_VALGRIND false
-#endif
-
 namespace {
 
 using namespace mstring_internal;
@@ -96,7 +87,7 @@ TEST(Selector_mstrsize_mstrcount_mstrindex, PicksTheBestVariantTheProcessorRuns)
 
     // The probe against the compiler's own reading of the processor (which
     // valgrind presents as it chooses).
-    unsigned here = UNDER_VALGRIND ? 0u : unsigned{blocks};
+    unsigned here = MSTRING_UNDER_VALGRIND ? 0u : unsigned{blocks};
     if (__builtin_cpu_supports("sse2"))
         here |= sse2;
     if (__builtin_cpu_supports("popcnt"))

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "blocks.h"
 #include "heap.h"
-#include "mstring-internal.h"
 #include "mstring.h"
 
 using namespace std::string_literals;

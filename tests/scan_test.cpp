@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "mstring-internal.h"
 #include "mstring.h"
+#include "scan.h"
 #include "support.h"
+#include "variants.h"
 
 using namespace std::string_literals;
 
