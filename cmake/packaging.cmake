@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: MIT
 # Installation: the headers, the library with its soname links, the
 # static archive, a pkg-config file, a CMake package giving
-# mstring::mstring and mstring::mstring_static, and the man pages.  Prefix
-# and DESTDIR are honoured as CMake does everywhere.
+# mstring::mstring and mstring::mstring_static, and the man pages (the
+# library and the archive as MSTRING_SHARED and MSTRING_STATIC build
+# them).  Prefix and DESTDIR are honoured as CMake does everywhere.
 #
 # Library directory: GNUInstallDirs gives Debian's multiarch directory
 # when the prefix is /usr on Debian (lib/i386-linux-gnu for a -m32 build,
@@ -12,19 +13,31 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS mstring mstring_static EXPORT mstring-targets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES include/mstring.h include/mstring.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 # The package carries no -m32: a consumer builds 32-bit by its own flags,
 # and the version file turns the package down for a consumer of the other
-# word size.
+# word size.  Each part has its own export file,
+# mstring-shared-targets.cmake and mstring-static-targets.cmake (with
+# their per-configuration files beside them), which mstring-config.cmake
+# includes where present: a package that leaves out the archive, or
+# ships it apart, leaves out or ships its export files with it.
 set(mstring_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/mstring)
-install(EXPORT mstring-targets NAMESPACE mstring::
-  DESTINATION ${mstring_cmakedir} FILE mstring-targets.cmake)
+function(mstring_install_part part target)
+  install(TARGETS ${target} EXPORT mstring-${part}-targets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(EXPORT mstring-${part}-targets NAMESPACE mstring::
+    DESTINATION ${mstring_cmakedir} FILE mstring-${part}-targets.cmake)
+endfunction()
+if(MSTRING_SHARED)
+  mstring_install_part(shared mstring)
+endif()
+if(MSTRING_STATIC)
+  mstring_install_part(static mstring_static)
+endif()
 write_basic_package_version_file(
   ${CMAKE_CURRENT_BINARY_DIR}/mstring-config-version.cmake
   COMPATIBILITY SameMajorVersion)

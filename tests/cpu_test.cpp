@@ -4,8 +4,6 @@
 // agreement with both on this processor.
 #include <gtest/gtest.h>
 
-#include <valgrind/valgrind.h>
-
 #include <cstdio>
 
 #include "variants.h"

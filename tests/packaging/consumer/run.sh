@@ -10,6 +10,9 @@
 #     DESTDIR: Debian's layout, lib/MULTIARCH, file by file.
 #  2. BUILD, installed with cmake --install --prefix into a directory: the
 #     pkg-config file must name that prefix.
+#     Then copies of it without the static archive and without the shared
+#     library, each with its export file, as packages that ship either
+#     part alone: find_package must give the other part's target.
 #  3. SOURCE as a subproject of the CMake project (add_subdirectory).
 set -u
 src=$1 build=$2 cmake=$3 cc=$4 cxx=$5 arch=$6
@@ -37,11 +40,17 @@ expect_run() { # expect_run WANT PROGRAM ARG...: exact stdout, status 0
         fail "$2: status $1 $(bound_reason "$1"), printed [$(head -c 200 "$tmp/got")]"
 }
 
-# Builds and runs the examples against an installed copy.
-#   consume NAME PREFIX LIBDIR [VAR=VALUE...]: the variables set up pkg-config.
+# Builds and runs the examples against an installed copy holding the
+# shared library, the static archive or both (PARTS: shared, static or
+# shared+static).
+#   consume NAME PREFIX LIBDIR PARTS [VAR=VALUE...]: the variables set up
+#   pkg-config.
 consume() {
-    name=$1 prefix=$2 libdir=$3
-    shift 3
+    name=$1 prefix=$2 libdir=$3 parts=$4
+    shift 4
+    shared=false static=false
+    case $parts in *shared*) shared=true ;; esac
+    case $parts in *static*) static=true ;; esac
     out=$tmp/$name
     mkdir -p "$out"
     flags=$(env "$@" pkg-config --cflags --libs mstring) || {
@@ -58,18 +67,22 @@ consume() {
         { fail "$name: the examples do not build with pkg-config's flags"; return; }
     # The program's own loader lists what it loads; ldd would ask whatever
     # runs the program, an emulator where the kernel runs no 32-bit programs.
+    # -lmstring takes the archive where the shared library is missing.
     loader=$(readelf -lW "$out/mslist" | sed -n 's/.*program interpreter: \(.*\)]$/\1/p')
     ldd_line=$(LD_LIBRARY_PATH=$libdir "$loader" --list "$out/mslist" | grep libmstring)
-    case "$ldd_line" in
-    *"$libdir/libmstring.so.1"*) ;;
+    case "$shared:$ldd_line" in
+    true:*"$libdir/libmstring.so.1"*) ;;
+    false:) ;;
     *) fail "$name: mslist loads [$ldd_line]" ;;
     esac
     LD_LIBRARY_PATH=$libdir expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist" alpha "" beta
     LD_LIBRARY_PATH=$libdir expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/msview" a bcd
-    flags=$(env "$@" pkg-config --static --cflags --libs mstring) &&
-        "$cc" $m -static -Wall -Werror -o "$out/mslist_static" "$src/examples/mslist.c" $flags ||
-        fail "$name: mslist does not link -static with pkg-config --static's flags"
-    expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist_static" alpha "" beta
+    if $static; then
+        flags=$(env "$@" pkg-config --static --cflags --libs mstring) &&
+            "$cc" $m -static -Wall -Werror -o "$out/mslist_static" "$src/examples/mslist.c" $flags ||
+            fail "$name: mslist does not link -static with pkg-config --static's flags"
+        expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/mslist_static" alpha "" beta
+    fi
 
     CC=$cc CXX=$cxx CFLAGS=$m CXXFLAGS=$m "$cmake" -S "$src/tests/packaging/consumer" \
         -B "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix" >"$out/cmake.log" 2>&1 &&
@@ -81,13 +94,27 @@ consume() {
     *"=$libdir/cmake/mstring") ;;
     *) fail "$name: find_package found [$found]" ;;
     esac
-    expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
-    expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/cmake/msview" a bcd
-    expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist_static" alpha "" beta
-    # A C program links the archive with the C compiler: no libstdc++.
-    linker=$(sed 's/ .*//' "$out/cmake/CMakeFiles/mslist_static.dir/link.txt")
-    [ "$linker" = "$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$out/cmake/CMakeCache.txt")" ] ||
-        fail "$name: mslist_static is linked by $linker"
+    # Each part's programs where the package has the part, and none where
+    # it has not: find_package defines the targets of the parts there.
+    for program in mslist msview mslist_static; do
+        part=$shared
+        [ "$program" != mslist_static ] || part=$static
+        built=false
+        [ ! -e "$out/cmake/$program" ] || built=true
+        [ "$built" = "$part" ] || fail "$name: $program built: $built, want $part"
+    done
+    if $shared; then
+        expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist" alpha "" beta
+        expect_run '1 a\n3 bcd\nlongest: bcd\n(2 strings, 7 bytes)' "$out/cmake/msview" a bcd
+    fi
+    if $static; then
+        expect_run 'alpha\nbeta\n(2 strings, 12 bytes)' "$out/cmake/mslist_static" alpha "" beta
+        # A C program links the archive with the C compiler: no libstdc++.
+        linker=$(sed 's/ .*//' "$out/cmake/CMakeFiles/mslist_static.dir/link.txt")
+        [ "$linker" = "$(sed -n 's/^CMAKE_C_COMPILER:[A-Z]*=//p' "$out/cmake/CMakeCache.txt")" ] ||
+            fail "$name: mslist_static is linked by $linker"
+    fi
+    [ "$parts" = shared+static ] || return 0
 
     # A project of the other word size, even pointed at the package, must
     # be turned down rather than handed a library it cannot link.
@@ -109,8 +136,10 @@ want="usr/include/mstring.h
 usr/include/mstring.hpp
 $lib/cmake/mstring/mstring-config-version.cmake
 $lib/cmake/mstring/mstring-config.cmake
-$lib/cmake/mstring/mstring-targets-release.cmake
-$lib/cmake/mstring/mstring-targets.cmake
+$lib/cmake/mstring/mstring-shared-targets-release.cmake
+$lib/cmake/mstring/mstring-shared-targets.cmake
+$lib/cmake/mstring/mstring-static-targets-release.cmake
+$lib/cmake/mstring/mstring-static-targets.cmake
 $lib/libmstring.a
 $lib/libmstring.so -> libmstring.so.1
 $lib/libmstring.so.1 -> libmstring.so.1.0.0
@@ -140,8 +169,19 @@ for name in mstring mstrcount mkmstrv; do
     MANPATH=$root/usr/share/man MANWIDTH=80 man 3 "$name" 2>&1 | grep -q "^ *$name\b" ||
         fail "man 3 $name shows no page that names $name"
 done
-consume destdir "$root/usr" "$root/$lib" \
+consume destdir "$root/usr" "$root/$lib" shared+static \
     PKG_CONFIG_SYSROOT_DIR="$root" PKG_CONFIG_LIBDIR="$root/$lib/pkgconfig"
+# Either part left out, with its export files, as a package split would.
+for part in shared static; do
+    copy=$tmp/root-$part
+    cp -a "$root" "$copy"
+    case $part in
+    shared) rm "$copy/$lib/libmstring.a" "$copy/$lib/cmake/mstring/mstring-static-targets"*.cmake ;;
+    static) rm "$copy/$lib/libmstring.so"* "$copy/$lib/cmake/mstring/mstring-shared-targets"*.cmake ;;
+    esac
+    consume "$part-only" "$copy/usr" "$copy/$lib" "$part" \
+        PKG_CONFIG_SYSROOT_DIR="$copy" PKG_CONFIG_LIBDIR="$copy/$lib/pkgconfig"
+done
 
 # 2. The tested build, at a prefix chosen when installing.
 prefix=$tmp/prefix
@@ -150,7 +190,10 @@ prefix=$tmp/prefix
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 sed -n 1p "$prefix/$libdir/pkgconfig/mstring.pc" | grep -qx "prefix=$prefix" ||
     fail "mstring.pc names $(sed -n 1p "$prefix/$libdir/pkgconfig/mstring.pc")"
-consume prefix "$prefix" "$prefix/$libdir" PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig"
+# The archive is there where the tested build built it (MSTRING_STATIC).
+parts=shared
+! grep -qx 'MSTRING_STATIC:BOOL=ON' "$build/CMakeCache.txt" || parts=shared+static
+consume prefix "$prefix" "$prefix/$libdir" "$parts" PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig"
 
 # 3. A parent project with the source tree as a subdirectory: it gets the
 # library and nothing else (no tests, examples or install rules), and its

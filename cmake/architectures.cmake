@@ -1,0 +1,40 @@
+# SPDX-License-Identifier: MIT
+# mstring_architecture(COLUMN VALUE): finds the line of
+# cmake/architectures.txt whose COLUMN (debian or triple) is VALUE and sets
+# mstring_arch_debian, _triple, _qemu, _class, _order, _machine, _linker,
+# _gtest and _flags to its values in the caller's scope (- read as empty);
+# all empty where no line matches.
+set(mstring_architectures "${CMAKE_CURRENT_LIST_DIR}/architectures.txt")
+function(mstring_architecture column value)
+  file(STRINGS "${mstring_architectures}" lines REGEX "^[a-z]")
+  set(fields debian triple qemu class order machine linker gtest)
+  foreach(field IN LISTS fields ITEMS flags)
+    set(mstring_arch_${field} "" PARENT_SCOPE)
+  endforeach()
+  foreach(line IN LISTS lines)
+    # The eight columns, then the flags: the rest of the line.
+    string(REGEX MATCH "^([^ ]+ +)([^ ]+ +)([^ ]+ +)([^ ]+ +)([^ ]+ +)([^ ]+ +)([^ ]+ +)([^ ]+) *(.*)$" ok "${line}")
+    if(NOT ok)
+      message(FATAL_ERROR "cmake/architectures.txt: cannot read [${line}]")
+    endif()
+    set(flags "${CMAKE_MATCH_9}")
+    set(values "")
+    foreach(i RANGE 1 8)
+      string(STRIP "${CMAKE_MATCH_${i}}" v)
+      list(APPEND values "${v}")
+    endforeach()
+    list(FIND fields ${column} at)
+    list(GET values ${at} key)
+    if(key STREQUAL value)
+      foreach(field IN LISTS fields)
+        list(POP_FRONT values v)
+        if(v STREQUAL "-")
+          set(v "")
+        endif()
+        set(mstring_arch_${field} "${v}" PARENT_SCOPE)
+      endforeach()
+      set(mstring_arch_flags "${flags}" PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+endfunction()
