@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -389,6 +390,98 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
     EXPECT_TRUE(!mstring::list::from(Strings{}) && mstring::list::from(Strings{}).failed() == mstring::failure::none);
     EXPECT_TRUE(mstring::list::from({"", "a", "", "bc"}) == mstring::list(mkmstrl("", "a", "", "bc", nullptr)));
     EXPECT_TRUE(mstring::list::from(made()) == mstring::list::from({"m", "mm"})); // each kept alive while read
+    // An array of pointers is a range of known length, read to its end and
+    // no further (a guard page here), not an argv to read up to a null.
+    static const char *const two[] = {"alpha", "beta"};
+    GuardedBytes guarded(std::string(reinterpret_cast<const char *>(two), sizeof two));
+    const auto &names = *reinterpret_cast<const char *const(*)[2]>(guarded.data());
+    EXPECT_TRUE(mstring::list::from(names) == mstring::list::from({"alpha", "beta"}));
+    // A null pointer in a braced list ends it, as in argv.
+    const char *unset = nullptr;
+    EXPECT_TRUE(mstring::list::from({"ls", unset, "x"}) == mstring::list::from({"ls"}));
+}
+
+// Each read of the strings counted; the second pass gives second's strings,
+// and read number throw_at throws, as a view that makes std::strings does
+// when the heap refuses one.
+struct Passes {
+    Strings first, second;
+    int throw_at = 0, reads = 0;
+    bool later = false;
+};
+struct Changing {
+    Passes *p;
+    struct iterator {
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = std::string;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string;
+        Passes *p = nullptr;
+        std::size_t i = 0;
+        std::string operator*() const
+        {
+            if (++p->reads == p->throw_at)
+                throw std::bad_alloc();
+            return (p->later ? p->second : p->first)[i];
+        }
+        iterator &operator++() { return ++i, *this; }
+        iterator operator++(int) { iterator old = *this; ++i; return old; }
+        bool operator==(const iterator &o) const { return at_end() == o.at_end(); }
+        bool operator!=(const iterator &o) const { return !(*this == o); }
+        bool at_end() const
+        {
+            bool at = p == nullptr || i == (p->later ? p->second : p->first).size();
+            if (p != nullptr && at)
+                p->later = true; // the first pass is over
+            return at;
+        }
+    };
+    iterator begin() const { return {p, 0}; }
+    iterator end() const { return {}; }
+};
+
+// A range that gives other strings on its second pass: the copy writes no
+// byte past what the first pass measured, and the list fails; the same
+// size is the second pass's strings.  An exception from the range passes
+// through from(), and nothing stays allocated.
+TEST(List, FromARangeThatChangesOrThrowsFailsAndLeaksNothing)
+{
+    const struct {
+        Passes passes;
+        mstring::failure failed; // none: second's strings
+    } cases[] = {
+        {{{"a", "b"}, {"a", "longer"}}, mstring::failure::changed},
+        {{{"abc", "d"}, {"ab", "d"}}, mstring::failure::changed},
+        {{{"a"}, {"a", "b"}}, mstring::failure::changed},
+        {{{"a", "b"}, {"a"}}, mstring::failure::changed},
+        {{{"ab", "c"}, {"a", "bc"}}, mstring::failure::none},
+        {{{"ab", "c"}, {"a\0"s, "c"}}, mstring::failure::nul},
+        {{{"a", "b"}, {"a", "b"}, 1}, mstring::failure::none},
+        {{{"a", "b"}, {"a", "b"}, 4}, mstring::failure::none},
+    };
+    for (const auto &c : cases) {
+        Passes p = c.passes;
+        bool threw = false;
+        bool ok = false;
+        long live;
+        {
+            heap::Recording rec;
+            try {
+                mstring::list l = mstring::list::from(Changing{&p});
+                ok = l.failed() == c.failed && (c.failed == mstring::failure::none
+                                                    ? l == mstring::list::from(p.second)
+                                                    : !l && l.get() == nullptr);
+            } catch (const std::bad_alloc &) {
+                threw = true;
+            }
+            live = rec.live();
+        }
+        const std::string where = p.first[0] + " then " + p.second[0] + ", throw at " + std::to_string(p.throw_at);
+        EXPECT_EQ(threw, p.throw_at != 0) << where;
+        EXPECT_TRUE(ok || threw) << where;
+        EXPECT_EQ(live, 0) << where;
+    }
 }
 
 TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)
