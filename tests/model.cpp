@@ -785,9 +785,12 @@ bool Driver::cxx_from(CxxList &c, const CxxList &other)
 bool Driver::cxx_split(CxxList &c)
 {
     const char separator = src_.pick(2) != 0 ? '\0' : ':';
-    Strings strings(src_.pick(9));
+    // Now and then 600 strings of 15 bytes: 150 chunks of 64 bytes whose
+    // separators fall in the same byte counters, which must not overflow.
+    const bool many = src_.pick(32) == 0;
+    Strings strings(many ? 600 : src_.pick(9));
     for (std::string &s : strings)
-        s = separator != '\0' ? maybe_nul(random_string()) : random_string();
+        s = many ? std::string(15, 'm') : separator != '\0' ? maybe_nul(random_string()) : random_string();
     std::string buffer;
     for (const std::string &s : strings)
         buffer.append(s).push_back(separator);
