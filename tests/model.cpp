@@ -496,61 +496,6 @@ private:
     const Strings *strings_;
 };
 
-struct Thrown {};
-
-// A forward range of views that gives the strings first on its first pass
-// and second on the passes after, and throws Thrown at read number
-// throw_at (counted from 1; 0 never).  A pass ends when its iterator meets
-// the end.
-struct Passes {
-    Strings first, second;
-    std::size_t throw_at = 0, reads = 0;
-    bool later = false;
-};
-class Fickle {
-public:
-    explicit Fickle(Passes &p) : p_(&p) {}
-    class iterator {
-    public:
-        using iterator_category = std::input_iterator_tag;
-        using iterator_concept = std::forward_iterator_tag;
-        using value_type = std::string_view;
-        using difference_type = std::ptrdiff_t;
-        using pointer = void;
-        using reference = std::string_view;
-        iterator() = default;
-        iterator(Passes *p, bool end) : p_(p), end_(end) {}
-        std::string_view operator*() const
-        {
-            if (++p_->reads == p_->throw_at)
-                throw Thrown();
-            return (p_->later ? p_->second : p_->first)[i_];
-        }
-        iterator &operator++() { return ++i_, *this; }
-        iterator operator++(int) { iterator old = *this; ++i_; return old; }
-        friend bool operator==(const iterator &a, const iterator &b) { return a.at_end() == b.at_end(); }
-        friend bool operator!=(const iterator &a, const iterator &b) { return !(a == b); }
-
-    private:
-        bool at_end() const
-        {
-            if (end_)
-                return true;
-            bool at = i_ == (p_->later ? p_->second : p_->first).size();
-            p_->later = p_->later || at;
-            return at;
-        }
-        Passes *p_ = nullptr;
-        std::size_t i_ = 0;
-        bool end_ = false;
-    };
-    iterator begin() const { return {p_, false}; }
-    iterator end() const { return {p_, true}; }
-
-private:
-    Passes *p_;
-};
-
 bool Driver::check_cxx(CxxList &c, int which)
 {
     const mstring::list &l = c.list;
@@ -745,7 +690,7 @@ bool Driver::cxx_from(CxxList &c, const CxxList &other)
             break;
         case kMaking: made = mstring::list::from(Making(strings)); break;
         case kList: made = mstring::list::from(other.list); break;
-        case kFickle: made = mstring::list::from(Fickle(passes)); break;
+        case kFickle: made = mstring::list::from(Changing(passes)); break;
         default: made = by_pointer ? mstring::list::from(args.data()) : mstring::list::from(args); break;
         }
     } catch (const Thrown &) {

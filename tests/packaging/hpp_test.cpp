@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "../heap.h"
+#include "../model.h"
 #include "../support.h"
 #include "hpp_use.cpp" // mstring.hpp, and made, a range that makes its strings
 
@@ -401,46 +401,6 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
     EXPECT_TRUE(mstring::list::from({"ls", unset, "x"}) == mstring::list::from({"ls"}));
 }
 
-// Each read of the strings counted; the second pass gives second's strings,
-// and read number throw_at throws, as a view that makes std::strings does
-// when the heap refuses one.
-struct Passes {
-    Strings first, second;
-    int throw_at = 0, reads = 0;
-    bool later = false;
-};
-struct Changing {
-    Passes *p;
-    struct iterator {
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = std::string;
-        using difference_type = std::ptrdiff_t;
-        using pointer = void;
-        using reference = std::string;
-        Passes *p = nullptr;
-        std::size_t i = 0;
-        std::string operator*() const
-        {
-            if (++p->reads == p->throw_at)
-                throw std::bad_alloc();
-            return (p->later ? p->second : p->first)[i];
-        }
-        iterator &operator++() { return ++i, *this; }
-        iterator operator++(int) { iterator old = *this; ++i; return old; }
-        bool operator==(const iterator &o) const { return at_end() == o.at_end(); }
-        bool operator!=(const iterator &o) const { return !(*this == o); }
-        bool at_end() const
-        {
-            bool at = p == nullptr || i == (p->later ? p->second : p->first).size();
-            if (p != nullptr && at)
-                p->later = true; // the first pass is over
-            return at;
-        }
-    };
-    iterator begin() const { return {p, 0}; }
-    iterator end() const { return {}; }
-};
-
 // A range that gives other strings on its second pass: the copy writes no
 // byte past what the first pass measured, and the list fails; the same
 // size is the second pass's strings.  An exception from the range passes
@@ -448,7 +408,7 @@ struct Changing {
 TEST(List, FromARangeThatChangesOrThrowsFailsAndLeaksNothing)
 {
     const struct {
-        Passes passes;
+        model::Passes passes;
         mstring::failure failed; // none: second's strings
     } cases[] = {
         {{{"a", "b"}, {"a", "longer"}}, mstring::failure::changed},
@@ -461,18 +421,18 @@ TEST(List, FromARangeThatChangesOrThrowsFailsAndLeaksNothing)
         {{{"a", "b"}, {"a", "b"}, 4}, mstring::failure::none},
     };
     for (const auto &c : cases) {
-        Passes p = c.passes;
+        model::Passes p = c.passes;
         bool threw = false;
         bool ok = false;
         long live;
         {
             heap::Recording rec;
             try {
-                mstring::list l = mstring::list::from(Changing{&p});
+                mstring::list l = mstring::list::from(model::Changing(p));
                 ok = l.failed() == c.failed && (c.failed == mstring::failure::none
                                                     ? l == mstring::list::from(p.second)
                                                     : !l && l.get() == nullptr);
-            } catch (const std::bad_alloc &) {
+            } catch (const model::Thrown &) {
                 threw = true;
             }
             live = rec.live();
