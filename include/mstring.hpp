@@ -242,8 +242,9 @@ __attribute__((target("avx2"))) inline std::size_t split_chunks_avx2(char *out, 
 #endif
 
 // The front that this program and processor run best; 0 bytes without one.
-inline std::size_t split_front(char *out, const char *in, std::size_t n, char separator, std::size_t *count,
-                               bool *nul_before) noexcept
+inline std::size_t split_front([[maybe_unused]] char *out, [[maybe_unused]] const char *in,
+                               [[maybe_unused]] std::size_t n, [[maybe_unused]] char separator,
+                               [[maybe_unused]] std::size_t *count, [[maybe_unused]] bool *nul_before) noexcept
 {
 #if MSTRING_AVX2
     if (__builtin_cpu_supports("avx2"))
@@ -252,8 +253,6 @@ inline std::size_t split_front(char *out, const char *in, std::size_t n, char se
 #if defined(__SSE2__)
     return split_chunks(out, in, n, separator, count, nul_before);
 #else
-    static_cast<void>(out), static_cast<void>(in), static_cast<void>(n), static_cast<void>(separator);
-    static_cast<void>(count), static_cast<void>(nul_before);
     return 0;
 #endif
 }
