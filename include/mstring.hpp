@@ -1032,8 +1032,10 @@ private:
                 return failure::changed; // s and its NUL would not fit
             if (!detail::is_c_string<decltype(e)> && !s.empty() && std::memchr(s.data(), '\0', s.size()) != nullptr)
                 return failure::nul;
-            out += s.copy(out, s.size()); // copies nothing from an empty view
-            *out++ = '\0';
+            if (!s.empty()) // its data() may be null, which memcpy may not get
+                std::memcpy(out, s.data(), s.size());
+            out[s.size()] = '\0';
+            out += s.size() + 1;
             left -= s.size() + 1;
             ++n;
         }
