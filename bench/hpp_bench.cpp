@@ -2,27 +2,29 @@
 // Times building lists with mstring.hpp against glibc's argz and
 // std::vector<std::string>: push_back loops of 10,000 to 1,000,000 strings
 // and list::from against argz_create, with a bare strlen and memcpy loop
-// as the floor.  Every built list is compared with mkmstrv's block for the
-// same strings, with the clock stopped; a mismatch ends that benchmark with
-// an error instead of a time.  Then reading: iterating a list against
-// iterating a std::vector<std::string>, and list::split of a 4 MiB
-// find -print0 buffer against memchr over the same bytes.
+// as the floor.  Then reading: iterating a list against iterating a
+// std::vector<std::string>, and list::split of a 4 MiB find -print0 buffer
+// against one memcpy of it and memchr over it.  Every result is checked,
+// and released, with the clock stopped (see timed); a wrong one ends its
+// benchmark with an error instead of a time.
 #include <argz.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <random>
-#include <string_view>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "mstring.hpp"
 
 namespace {
 
-// n random strings, lengths uniform in 1 .. 15 (average 8), bytes uniform
+// n random strings, lengths uniform in shortest .. longest, bytes uniform
 // in 0x01 .. 0xfe, as std::strings and as a null-terminated vector into
 // one pool where they lie back to back, as argv's do; a null-terminated
 // vector of the std::strings' own bytes, scattered 32 bytes apart; and
@@ -35,13 +37,13 @@ struct Strings {
     std::string want;
 };
 
-const Strings &strings(std::size_t n)
+const Strings &strings(std::size_t n, std::size_t shortest = 1, std::size_t longest = 15)
 {
-    static std::map<std::size_t, Strings> made;
-    Strings &x = made[n];
+    static std::map<std::pair<std::size_t, std::size_t>, Strings> made;
+    Strings &x = made[{n, shortest * 256 + longest}];
     if (x.strings.empty()) {
         std::mt19937 rng(1);
-        std::uniform_int_distribution<std::size_t> length(1, 15);
+        std::uniform_int_distribution<std::size_t> length(shortest, longest);
         std::uniform_int_distribution<int> byte(0x01, 0xfe);
         for (std::size_t i = 0; i < n; ++i) {
             std::string s(length(rng), '\0');
@@ -63,171 +65,214 @@ const Strings &strings(std::size_t n)
     return x;
 }
 
-// Runs build, which returns whether its result (checked with the clock
-// stopped) holds the strings.
-template <class Build>
-void run(benchmark::State &state, std::size_t n, Build build)
+/*
+ * Each iteration times build() alone: check(result), and releasing the
+ * result (it is moved out and destroyed), run with the clock stopped.  A
+ * false check ends the benchmark with an error.  items is what one build
+ * processes, strings or bytes.
+ */
+template <class Build, class Check>
+void timed(benchmark::State &state, std::size_t items, bool bytes, Build build, Check check)
 {
-    const Strings &x = strings(n);
     for (auto _ : state) {
-        if (!build(state, x)) {
+        auto result = build();
+        state.PauseTiming();
+        const bool ok = check(result);
+        static_cast<void>(decltype(result)(std::move(result)));
+        state.ResumeTiming();
+        if (!ok) {
             state.SkipWithError("wrong result");
             break;
         }
     }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
+    const auto processed = static_cast<int64_t>(state.iterations() * items);
+    if (bytes)
+        state.SetBytesProcessed(processed);
+    else
+        state.SetItemsProcessed(processed);
 }
 
-bool same(const char *block, std::size_t bytes, const std::string &want)
-{
-    return block != nullptr && bytes == want.size() && std::memcmp(block, want.data(), bytes) == 0;
-}
+using block = std::unique_ptr<char, mstring::free_deleter>;
 
-// argz leaves out the final NUL: its length is the multi-string's size - 1.
-bool same_argz(const char *argz, std::size_t len, const std::string &want)
-{
-    return argz != nullptr && len + 1 == want.size() && std::memcmp(argz, want.data(), len) == 0;
-}
-
-// Compares list with want and releases it, with the clock stopped.
-bool checked(benchmark::State &state, mstring::list &list, const std::string &want)
-{
-    state.PauseTiming();
-    bool ok = same(list.get(), list.bytes(), want);
-    list = mstring::list();
-    state.ResumeTiming();
-    return ok;
-}
-
-bool push_back(benchmark::State &state, const Strings &x)
-{
-    mstring::list list;
-    for (char *const *s = x.v.data(); *s != nullptr; ++s)
-        if (!list.push_back(*s))
-            return false;
-    return checked(state, list, x.want);
-}
-
-bool from_vector(benchmark::State &state, const Strings &x)
-{
-    mstring::list list = mstring::list::from(x.v.data());
-    return checked(state, list, x.want);
-}
-
-bool from_scattered(benchmark::State &state, const Strings &x)
-{
-    mstring::list list = mstring::list::from(x.scattered.data());
-    return checked(state, list, x.want);
-}
-
-bool from_strings(benchmark::State &state, const Strings &x)
-{
-    mstring::list list = mstring::list::from(x.strings);
-    return checked(state, list, x.want);
-}
-
-bool argz_add_loop(benchmark::State &state, const Strings &x)
-{
-    char *argz = nullptr;
+// An argz vector: its buffer and length.
+struct Argz {
+    block argz;
     std::size_t len = 0;
     int err = 0;
-    for (char *const *s = x.v.data(); err == 0 && *s != nullptr; ++s)
-        err = argz_add(&argz, &len, *s);
-    state.PauseTiming();
-    bool ok = err == 0 && same_argz(argz, len, x.want);
-    std::free(argz);
-    state.ResumeTiming();
-    return ok;
+};
+
+bool same(const char *bytes, std::size_t size, const std::string &want)
+{
+    return bytes != nullptr && size == want.size() && std::memcmp(bytes, want.data(), size) == 0;
+}
+bool same_list(const mstring::list &l, const std::string &want)
+{
+    return same(l.get(), l.bytes(), want);
+}
+// argz leaves out the final NUL: its length is the multi-string's size - 1.
+bool same_argz(const Argz &a, const std::string &want)
+{
+    return a.err == 0 && a.len + 1 == want.size() && same(a.argz.get(), a.len, want.substr(0, a.len));
 }
 
-bool argz_create_of(benchmark::State &state, const Strings &x, char *const *v)
+using Bench = void (*)(benchmark::State &, const Strings &);
+
+void push_back(benchmark::State &state, const Strings &x)
 {
-    char *argz = nullptr;
-    std::size_t len = 0;
-    int err = argz_create(v, &argz, &len);
-    state.PauseTiming();
-    bool ok = err == 0 && same_argz(argz, len, x.want);
-    std::free(argz);
-    state.ResumeTiming();
-    return ok;
+    timed(state, x.strings.size(), false,
+          [&] {
+              mstring::list list;
+              for (char *const *s = x.v.data(); *s != nullptr; ++s)
+                  if (!list.push_back(*s))
+                      break;
+              return list;
+          },
+          [&](const mstring::list &l) { return same_list(l, x.want); });
+}
+
+void argz_add_loop(benchmark::State &state, const Strings &x)
+{
+    timed(state, x.strings.size(), false,
+          [&] {
+              char *argz = nullptr;
+              std::size_t len = 0;
+              int err = 0;
+              for (char *const *s = x.v.data(); err == 0 && *s != nullptr; ++s)
+                  err = argz_add(&argz, &len, *s);
+              return Argz{block(argz), len, err};
+          },
+          [&](const Argz &a) { return same_argz(a, x.want); });
+}
+
+void vector_push_back(benchmark::State &state, const Strings &x)
+{
+    timed(state, x.strings.size(), false,
+          [&] {
+              std::vector<std::string> v;
+              for (char *const *s = x.v.data(); *s != nullptr; ++s)
+                  v.push_back(*s);
+              return v;
+          },
+          [&](const std::vector<std::string> &v) { return v == x.strings; });
+}
+
+void vector_push_back_reserved(benchmark::State &state, const Strings &x)
+{
+    timed(state, x.strings.size(), false,
+          [&] {
+              std::vector<std::string> v;
+              v.reserve(x.strings.size());
+              for (char *const *s = x.v.data(); *s != nullptr; ++s)
+                  v.push_back(*s);
+              return v;
+          },
+          [&](const std::vector<std::string> &v) { return v == x.strings; });
 }
 
 // The floor for any list that copies its strings: strlen and memcpy of
 // each into one block allocated beforehand at its final size.  Its growth
 // from one size to the next is the machine's, not a list's.
-bool strlen_memcpy(benchmark::State &state, const Strings &x)
+void strlen_memcpy(benchmark::State &state, const Strings &x)
 {
-    char *block = static_cast<char *>(std::malloc(x.want.size()));
-    if (block == nullptr)
-        return false;
-    char *out = block;
-    for (char *const *s = x.v.data(); *s != nullptr; ++s) {
-        std::size_t len = std::strlen(*s) + 1;
-        std::memcpy(out, *s, len);
-        out += len;
-    }
-    *out = '\0';
-    state.PauseTiming();
-    bool ok = same(block, static_cast<std::size_t>(out + 1 - block), x.want);
-    std::free(block);
-    state.ResumeTiming();
-    return ok;
+    timed(state, x.strings.size(), false,
+          [&] {
+              block b(static_cast<char *>(std::malloc(x.want.size())));
+              char *out = b.get();
+              for (char *const *s = x.v.data(); out != nullptr && *s != nullptr; ++s) {
+                  std::size_t len = std::strlen(*s) + 1;
+                  std::memcpy(out, *s, len);
+                  out += len;
+              }
+              if (out != nullptr)
+                  *out = '\0';
+              return b;
+          },
+          [&](const block &b) { return same(b.get(), x.want.size(), x.want); });
 }
 
-bool argz_create_vector(benchmark::State &state, const Strings &x)
+void from_vector(benchmark::State &state, const Strings &x)
 {
-    return argz_create_of(state, x, x.v.data());
+    timed(state, x.strings.size(), false, [&] { return mstring::list::from(x.v.data()); },
+          [&](const mstring::list &l) { return same_list(l, x.want); });
 }
 
-bool argz_create_scattered(benchmark::State &state, const Strings &x)
+void from_scattered(benchmark::State &state, const Strings &x)
 {
-    return argz_create_of(state, x, x.scattered.data());
+    timed(state, x.strings.size(), false, [&] { return mstring::list::from(x.scattered.data()); },
+          [&](const mstring::list &l) { return same_list(l, x.want); });
 }
 
-bool vector_push_back(benchmark::State &state, const Strings &x)
+void from_strings(benchmark::State &state, const Strings &x)
 {
-    std::vector<std::string> v;
-    for (char *const *s = x.v.data(); *s != nullptr; ++s)
-        v.push_back(*s);
-    state.PauseTiming();
-    bool ok = v == x.strings;
-    v = std::vector<std::string>();
-    state.ResumeTiming();
-    return ok;
+    timed(state, x.strings.size(), false, [&] { return mstring::list::from(x.strings); },
+          [&](const mstring::list &l) { return same_list(l, x.want); });
 }
 
-bool vector_push_back_reserved(benchmark::State &state, const Strings &x)
+void argz_create_of(benchmark::State &state, const Strings &x, char *const *v)
 {
-    std::vector<std::string> v;
-    v.reserve(x.strings.size());
-    for (char *const *s = x.v.data(); *s != nullptr; ++s)
-        v.push_back(*s);
-    state.PauseTiming();
-    bool ok = v == x.strings;
-    v = std::vector<std::string>();
-    state.ResumeTiming();
-    return ok;
+    timed(state, x.strings.size(), false,
+          [&] {
+              Argz a;
+              char *argz = nullptr;
+              a.err = argz_create(v, &argz, &a.len);
+              a.argz.reset(argz);
+              return a;
+          },
+          [&](const Argz &a) { return same_argz(a, x.want); });
+}
+
+void argz_create_vector(benchmark::State &state, const Strings &x)
+{
+    argz_create_of(state, x, x.v.data());
+}
+
+void argz_create_scattered(benchmark::State &state, const Strings &x)
+{
+    argz_create_of(state, x, x.scattered.data());
 }
 
 // Iterating: the sum of the strings' lengths, which must be the pool's
-// size less its NULs.
-bool iterate(benchmark::State &, const Strings &x)
+// size less its NULs; through the list, through a view of its bare
+// pointer (which measures each string), and through a vector.
+void iterate(benchmark::State &state, const Strings &x)
 {
     static const mstring::list list = mstring::list::from(x.v.data());
-    std::size_t sum = 0;
-    for (std::string_view s : list)
-        sum += s.size();
-    benchmark::DoNotOptimize(sum);
-    return sum == x.pool.size() - x.strings.size();
+    timed(state, x.strings.size(), false,
+          [&] {
+              std::size_t sum = 0;
+              for (std::string_view s : list)
+                  sum += s.size();
+              benchmark::DoNotOptimize(sum);
+              return sum;
+          },
+          [&](std::size_t sum) { return sum == x.pool.size() - x.strings.size(); });
 }
 
-bool vector_iterate(benchmark::State &, const Strings &x)
+void view_iterate(benchmark::State &state, const Strings &x)
 {
-    std::size_t sum = 0;
-    for (const std::string &s : x.strings)
-        sum += s.size();
-    benchmark::DoNotOptimize(sum);
-    return sum == x.pool.size() - x.strings.size();
+    static const mstring::list list = mstring::list::from(x.v.data());
+    timed(state, x.strings.size(), false,
+          [&] {
+              std::size_t sum = 0;
+              for (std::string_view s : mstring::view(list.get()))
+                  sum += s.size();
+              benchmark::DoNotOptimize(sum);
+              return sum;
+          },
+          [&](std::size_t sum) { return sum == x.pool.size() - x.strings.size(); });
+}
+
+void vector_iterate(benchmark::State &state, const Strings &x)
+{
+    timed(state, x.strings.size(), false,
+          [&] {
+              std::size_t sum = 0;
+              for (const std::string &s : x.strings)
+                  sum += s.size();
+              benchmark::DoNotOptimize(sum);
+              return sum;
+          },
+          [&](std::size_t sum) { return sum == x.pool.size() - x.strings.size(); });
 }
 
 // find -print0 output: 4 MiB of paths of 8 to 120 bytes, each with its
@@ -252,66 +297,63 @@ const std::string &print0()
 void split(benchmark::State &state)
 {
     const std::string_view buffer(print0().data(), print0().size() - 1);
-    for (auto _ : state) {
-        mstring::list list = mstring::list::split(buffer);
-        state.PauseTiming();
-        bool ok = list.bytes() == buffer.size() + 1 && std::memcmp(list.get(), buffer.data(), buffer.size()) == 0;
-        list = mstring::list();
-        state.ResumeTiming();
-        if (!ok) {
-            state.SkipWithError("wrong result");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * buffer.size()));
+    timed(state, buffer.size(), true, [&] { return mstring::list::split(buffer); },
+          [&](const mstring::list &l) {
+              return l.bytes() == buffer.size() + 1 && std::memcmp(l.get(), buffer.data(), buffer.size()) == 0;
+          });
+}
+
+// The floor for split: one memcpy of the buffer, into a block allocated
+// once beforehand.
+void memcpy_print0(benchmark::State &state)
+{
+    const std::string_view buffer(print0().data(), print0().size() - 1);
+    static const block to(static_cast<char *>(std::malloc(buffer.size())));
+    timed(state, buffer.size(), true, [&] { return std::memcpy(to.get(), buffer.data(), buffer.size()); },
+          [&](const void *p) { return p == to.get() && std::memcmp(p, buffer.data(), buffer.size()) == 0; });
 }
 
 void memchr_print0(benchmark::State &state)
 {
     const std::string &bytes = print0();
-    for (auto _ : state) {
-        const void *p = std::memchr(bytes.data(), 0xff, bytes.size());
-        benchmark::DoNotOptimize(p);
-        if (p != bytes.data() + bytes.size() - 1) {
-            state.SkipWithError("wrong result");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (bytes.size() - 1)));
+    timed(state, bytes.size() - 1, true, [&] { return std::memchr(bytes.data(), 0xff, bytes.size()); },
+          [&](const void *p) { return p == bytes.data() + bytes.size() - 1; });
 }
 
-template <bool (*Build)(benchmark::State &, const Strings &)>
-void add(const char *name, std::size_t n)
+void add(const char *name, Bench bench, std::size_t n, std::size_t shortest = 1, std::size_t longest = 15)
 {
-    benchmark::RegisterBenchmark(name, [n](benchmark::State &s) { run(s, n, Build); })
+    benchmark::RegisterBenchmark(name, [=](benchmark::State &s) { bench(s, strings(n, shortest, longest)); })
         ->Unit(benchmark::kMillisecond);
 }
 
 [[maybe_unused]] const bool registered = [] {
     // Growth from 10,000 to 100,000 strings and on to 1,000,000, and the
     // same steps of the other loops, which are linear too.
-    add<push_back>("list/push_back/10000", 10000);
-    add<push_back>("list/push_back/100000", 100000);
-    add<push_back>("list/push_back/1000000", 1000000);
-    add<argz_add_loop>("list/argz_add/10000", 10000);
-    add<argz_add_loop>("list/argz_add/100000", 100000);
-    add<argz_add_loop>("list/argz_add/1000000", 1000000);
-    add<vector_push_back>("list/vector_push_back/10000", 10000);
-    add<vector_push_back>("list/vector_push_back/100000", 100000);
-    add<vector_push_back>("list/vector_push_back/1000000", 1000000);
-    add<strlen_memcpy>("list/strlen_memcpy/10000", 10000);
-    add<strlen_memcpy>("list/strlen_memcpy/100000", 100000);
-    add<strlen_memcpy>("list/strlen_memcpy/1000000", 1000000);
-    add<vector_push_back_reserved>("list/vector_push_back_reserved/1000000", 1000000);
-    add<iterate>("list/iterate/1000000", 1000000);
-    add<vector_iterate>("list/vector_iterate/1000000", 1000000);
+    add("list/push_back/10000", push_back, 10000);
+    add("list/push_back/100000", push_back, 100000);
+    add("list/push_back/1000000", push_back, 1000000);
+    add("list/argz_add/10000", argz_add_loop, 10000);
+    add("list/argz_add/100000", argz_add_loop, 100000);
+    add("list/argz_add/1000000", argz_add_loop, 1000000);
+    add("list/vector_push_back/10000", vector_push_back, 10000);
+    add("list/vector_push_back/100000", vector_push_back, 100000);
+    add("list/vector_push_back/1000000", vector_push_back, 1000000);
+    add("list/strlen_memcpy/10000", strlen_memcpy, 10000);
+    add("list/strlen_memcpy/100000", strlen_memcpy, 100000);
+    add("list/strlen_memcpy/1000000", strlen_memcpy, 1000000);
+    add("list/vector_push_back_reserved/1000000", vector_push_back_reserved, 1000000);
+    // Iterating strings of 6 to 8 bytes.
+    add("list/iterate/1000000", iterate, 1000000, 6, 8);
+    add("list/view_iterate/1000000", view_iterate, 1000000, 6, 8);
+    add("list/vector_iterate/1000000", vector_iterate, 1000000, 6, 8);
     benchmark::RegisterBenchmark("list/split/4MiB", split)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("list/memcpy/4MiB", memcpy_print0)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("list/memchr/4MiB", memchr_print0)->Unit(benchmark::kMillisecond);
-    add<from_vector>("list/from/100000", 100000);
-    add<from_strings>("list/from_strings/100000", 100000);
-    add<argz_create_vector>("list/argz_create/100000", 100000);
-    add<from_scattered>("list/from_scattered/100000", 100000);
-    add<argz_create_scattered>("list/argz_create_scattered/100000", 100000);
+    add("list/from/100000", from_vector, 100000);
+    add("list/from_strings/100000", from_strings, 100000);
+    add("list/argz_create/100000", argz_create_vector, 100000);
+    add("list/from_scattered/100000", from_scattered, 100000);
+    add("list/argz_create_scattered/100000", argz_create_scattered, 100000);
     return true;
 }();
 

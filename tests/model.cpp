@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -85,6 +87,14 @@ struct List {
     std::size_t capacity = 0;
 };
 
+// An mstring::list as both sides hold it: the list, its strings (none
+// while it holds none) and the size of its block (0: none).
+struct CxxList {
+    mstring::list list;
+    Strings strings;
+    std::size_t room = 0;
+};
+
 constexpr int kLists = 4;
 // Lists past these limits are started afresh, which keeps runs fast.
 constexpr std::size_t kMaxSize = 4096;
@@ -128,20 +138,20 @@ private:
     bool index(const List &l);
     bool print_one(const List &l);
     bool print_all(const List &l);
-    bool check_cxx();
-    bool cxx_push();
-    bool cxx_from();
-    bool cxx_release();
-    bool cxx_adopt();
+    bool check_cxx(CxxList &c, int which);
+    bool cxx_step();
+    bool cxx_push(CxxList &c);
+    bool cxx_from(CxxList &c, const CxxList &other);
+    bool cxx_split(CxxList &c);
+    bool cxx_reserve(CxxList &c);
+    bool cxx_exchange(unsigned how);
+    bool cxx_release(CxxList &c);
+    bool cxx_adopt(CxxList &c);
 
     Source &src_;
     const Readers &read_;
     List lists_[kLists];
-    // An mstring::list, its strings (none while it has no block) and the
-    // size of its block.
-    mstring::list cxx_;
-    Strings cxx_strings_;
-    std::size_t cxx_room_ = 0;
+    CxxList cxx_[2];
     Capture capture_;
     long op_ = 0;
     std::string what_;
@@ -421,34 +431,116 @@ bool Driver::print_all(const List &l)
     return true;
 }
 
-bool Driver::check_cxx()
+// The strings from() or push_back() give for strings: each one pushed.
+Strings listed(const Strings &strings)
 {
+    Strings out;
+    for (const std::string &s : strings)
+        push(out, s);
+    return out;
+}
+
+bool holds_nul(const Strings &strings)
+{
+    return std::any_of(strings.begin(), strings.end(), [](const std::string &s) { return s.find('\0') != s.npos; });
+}
+
+// The strings split() finds in buffer: each ends at separator, the last
+// needs none, and an empty string after the first is dropped.
+Strings split_model(std::string_view buffer, char separator)
+{
+    Strings out;
+    std::string s;
+    for (char c : buffer) {
+        if (c != separator) {
+            s.push_back(c);
+        } else {
+            push(out, s);
+            s.clear();
+        }
+    }
+    if (!buffer.empty() && buffer.back() != separator)
+        push(out, s);
+    return out;
+}
+
+// A forward range that makes each string as it is read, a std::string by
+// value, as std::views::transform does.
+class Making {
+public:
+    explicit Making(const Strings &strings) : strings_(&strings) {}
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using iterator_concept = std::forward_iterator_tag;
+        using value_type = std::string;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string;
+        iterator() = default;
+        iterator(const Strings *s, std::size_t i) : s_(s), i_(i) {}
+        std::string operator*() const { return (*s_)[i_]; }
+        iterator &operator++() { return ++i_, *this; }
+        iterator operator++(int) { iterator old = *this; ++i_; return old; }
+        bool operator==(const iterator &o) const { return i_ == o.i_; }
+        bool operator!=(const iterator &o) const { return i_ != o.i_; }
+
+    private:
+        const Strings *s_ = nullptr;
+        std::size_t i_ = 0;
+    };
+    iterator begin() const { return {strings_, 0}; }
+    iterator end() const { return {strings_, strings_->size()}; }
+
+private:
+    const Strings *strings_;
+};
+
+bool Driver::check_cxx(CxxList &c, int which)
+{
+    const mstring::list &l = c.list;
+    const std::string where = "C++ list " + std::to_string(which) + ": ";
     // Equal to a C list exactly when it holds the same strings.
-    for (const List &l : lists_)
-        if (l.block != nullptr && (cxx_ == mstring::view(l.block)) != (cxx_strings_ == l.strings))
-            return fail("C++ list: == against a C list differs from the model");
-    if (cxx_strings_.empty()) {
-        if (cxx_ || !cxx_.empty() || cxx_.get() != nullptr || cxx_.bytes() != 0 || cxx_.count() != 0 ||
-            cxx_.begin() != cxx_.end() || cxx_.front().data() != nullptr || cxx_ != mstring::view())
-            return fail("C++ list: not empty");
+    for (const List &other : lists_)
+        if (other.block != nullptr && (l == mstring::view(other.block)) != (c.strings == other.strings))
+            return fail(where + "== against a C list differs from the model");
+    if (l.capacity() != c.room)
+        return fail(where + "capacity() " + std::to_string(l.capacity()) + ", want " + std::to_string(c.room));
+    if (l.size() != c.strings.size() || l.count() != static_cast<int>(c.strings.size()) ||
+        l.empty() != c.strings.empty() || static_cast<bool>(l) == c.strings.empty())
+        return fail(where + "size() " + std::to_string(l.size()) + ", count(), empty() or bool, want " +
+                    std::to_string(c.strings.size()) + " strings");
+    const mstring::view v = l; // a view that knows the size
+    // The strings' addresses, then null, as pointers to char and, from a
+    // const list, to const char.
+    auto args = c.list.argv();
+    auto const_args = l.argv();
+    bool same = args != nullptr && const_args != nullptr;
+    for (std::size_t i = 0, n = c.strings.size(); same && i <= n; ++i)
+        same = args[i] == (i < n ? c.list.get() + offset_of(c.strings, static_cast<int>(i) + 1) : nullptr) &&
+               const_args[i] == args[i];
+    if (!same)
+        return fail(where + "argv() differs from the model");
+    if (c.strings.empty()) {
+        if (l.get() != nullptr || l.data() != nullptr || l.bytes() != 0 || l.begin() != l.end() ||
+            l.front().data() != nullptr || l != mstring::view() || !v.empty())
+            return fail(where + "not empty");
         return true;
     }
-    const std::string want = bytes_of(cxx_strings_);
-    if (cxx_.empty() || cxx_.front() != cxx_strings_[0] || cxx_ != mstring::list::from(cxx_strings_))
-        return fail("C++ list: empty(), front() or == against a copy differs from the model");
-    if (cxx_.get() == nullptr || cxx_.bytes() != want.size())
-        return fail("C++ list: bytes() " + std::to_string(cxx_.bytes()) + ", want " + std::to_string(want.size()));
-    if (std::string(cxx_.get(), want.size()) != want)
-        return fail("C++ list: bytes differ from the model");
-    if (cxx_.count() != static_cast<int>(cxx_strings_.size()) || Strings(cxx_.begin(), cxx_.end()) != cxx_strings_)
-        return fail("C++ list: count() or the strings iterated differ from the model");
-    char **v = cxx_.argv(); // the strings' addresses, then null
-    bool same = v != nullptr;
-    for (std::size_t i = 0, n = cxx_strings_.size(); same && i <= n; ++i)
-        same = v[i] == (i < n ? cxx_.get() + offset_of(cxx_strings_, static_cast<int>(i) + 1) : nullptr);
-    std::free(v);
-    if (!same)
-        return fail("C++ list: argv() differs from the model");
+    const std::string want = bytes_of(c.strings);
+    if (l.get() == nullptr || l.data() != l.get() || l.bytes() != want.size() ||
+        std::string(l.get(), want.size()) != want)
+        return fail(where + "bytes differ from the model");
+    if (read_.size(l.get()) != want.size() || read_.count(l.get()) != static_cast<int>(c.strings.size()))
+        return fail(where + "mstrsize or mstrcount of get() differ from the model");
+    // The strings by the list's iterators and by its view's, which find
+    // the ends in blocks, and by a view of get(), which measures each.
+    const mstring::view bare(l.get());
+    if (Strings(l.begin(), l.end()) != c.strings || Strings(v.begin(), v.end()) != c.strings ||
+        Strings(bare.begin(), bare.end()) != c.strings || l.front() != c.strings[0] || v.bytes() != want.size())
+        return fail(where + "the strings iterated differ from the model");
+    if (l != mstring::list::from(c.strings) || l != bare || v != l)
+        return fail(where + "== against a copy differs from the model");
     return true;
 }
 
@@ -457,25 +549,25 @@ bool Driver::check_cxx()
 // that does not fit grows the block to twice its size, or to the size
 // needed if that is more; should twice its size be refused, to the size
 // needed.
-bool Driver::cxx_push()
+bool Driver::cxx_push(CxxList &c)
 {
     const unsigned kind = src_.pick(4);
-    const bool own = kind == 1 && !cxx_strings_.empty();
+    const bool own = kind == 1 && !c.strings.empty();
     std::string s = kind == 2 ? random_string() : maybe_nul(random_string());
     std::string_view view = s;
     if (own) {
-        int n = 1 + static_cast<int>(src_.pick(static_cast<unsigned>(cxx_strings_.size())));
-        const std::string &in = string_at(cxx_strings_, n);
+        int n = 1 + static_cast<int>(src_.pick(static_cast<unsigned>(c.strings.size())));
+        const std::string &in = string_at(c.strings, n);
         std::size_t at = src_.pick(256) % (in.size() + 1);
         s = in.substr(at, src_.pick(256) % (in.size() - at + 1));
-        view = std::string_view(cxx_.get() + offset_of(cxx_strings_, n) + at, s.size());
+        view = std::string_view(c.list.get() + offset_of(c.strings, n) + at, s.size());
     }
     const bool refused = s.find('\0') != std::string::npos;
-    const std::size_t size = cxx_.bytes();
+    const std::size_t size = c.list.bytes();
     const std::size_t needed = (size != 0 ? size - 1 : 0) + s.size() + 2;
     Requests want;
-    if (!refused && (size == 0 || !s.empty()) && needed > cxx_room_)
-        want.push_back({size == 0 ? 'm' : 'r', std::max(needed, 2 * cxx_room_)});
+    if (!refused && (size == 0 || !s.empty()) && needed > c.room)
+        want.push_back({c.room == 0 ? 'm' : 'r', std::max(needed, 2 * c.room)});
     static const char *const kinds[] = {"a view", "a view", "a C string", "a std::string"};
     what_ = std::string("list::push_back of ") + (own ? "a view of its own string" : kinds[kind]) + " of " +
             std::to_string(s.size()) + " bytes";
@@ -484,115 +576,312 @@ bool Driver::cxx_push()
     const int fail_at = retried ? 0 : refuse;
     if (retried)
         want.push_back({'r', needed});
-    const char *const block = cxx_.get();
+    const char *const block = c.list.get();
     heap::Recording rec(refuse, src_.pick(2) != 0);
-    bool ok = kind == 2 ? cxx_.push_back(s.c_str()) : kind == 3 ? cxx_.push_back(s) : cxx_.push_back(view);
-    if (!heap(rec, want, fail_at, size == 0 && ok ? 1 : 0))
+    bool ok = kind == 2 ? c.list.push_back(s.c_str()) : kind == 3 ? c.list.push_back(s) : c.list.push_back(view);
+    if (!heap(rec, want, fail_at, c.room == 0 && ok && !want.empty() ? 1 : 0))
         return false;
     if (ok != !(refused || fail_at != 0))
         return fail(ok ? "true where false was due" : "false where true was due");
-    if (cxx_.failed() != (ok ? mstring::failure::none : refused ? mstring::failure::nul : mstring::failure::no_memory))
+    if (c.list.failed() !=
+        (ok ? mstring::failure::none : refused ? mstring::failure::nul : mstring::failure::no_memory))
         return fail("failed() differs from the model");
     if (!ok)
-        return cxx_.get() == block || fail("a refused push changed the block");
-    push(cxx_strings_, s);
+        return c.list.get() == block || fail("a refused push changed the block");
+    push(c.strings, s);
     if (!want.empty())
-        cxx_room_ = want.back().size;
+        c.room = want.back().size;
     return true;
 }
 
-// From strings, string views, an argv-style vector, C strings back to back
-// in one buffer, or C strings in one buffer with a byte between them; in
-// one allocation of exactly the multi-string's size.  Or split from the
-// buffer of C strings back to back, its last NUL now and then cut, in one
-// allocation of the buffer's size + 2.
-bool Driver::cxx_from()
+// From every kind of range from() takes, in one allocation of exactly the
+// multi-string's size, which is released again when the second pass finds
+// a NUL or strings of another size.  An exception from the range passes
+// through and leaves nothing allocated.
+bool Driver::cxx_from(CxxList &c, const CxxList &other)
 {
-    const unsigned kind = src_.pick(6);
-    Strings strings(src_.pick(9));
-    for (std::string &s : strings)
-        s = kind < 2 ? maybe_nul(random_string()) : random_string();
+    enum { kStrings, kViews, kSeparate, kBackToBack, kSpaced, kArray, kRows, kBraced, kMaking, kList, kFickle, kKinds };
+    static const char *const kinds[] = {"std::strings", "string views", "separate C strings", "back-to-back C strings",
+                                        "spaced C strings", "an array of C strings", "an array of rows",
+                                        "a braced list", "made strings", "another list", "a changing range"};
+    const unsigned kind = src_.pick(kKinds);
+    Strings strings(kind == kBraced ? 3 : kind == kRows ? 8 : src_.pick(9));
+    for (std::string &s : strings) {
+        s = kind == kStrings || kind == kViews || kind == kBraced ? maybe_nul(random_string()) : random_string();
+        if (kind == kMaking || kind == kRows) // no allocation for a made string; a row holds 16 bytes
+            s.resize(std::min<std::size_t>(s.size(), kind == kMaking ? 15 : 16));
+    }
+    if (kind == kList)
+        strings = other.strings;
+    // A braced list: a std::string, a view, and a C string or null.
+    const bool null_third = kind == kBraced && src_.pick(2) != 0;
+    if (kind == kBraced)
+        strings[2] = null_third ? std::string() : std::string(strings[2].c_str());
     const std::vector<std::string_view> views(strings.begin(), strings.end());
-    const std::size_t stride = kind == 4 ? 2 : 1; // from one C string to the next
+    const std::size_t stride = kind == kSpaced ? 2 : 1; // from one C string to the next
     std::string pool;
     for (const std::string &s : strings)
         pool.append(s).append("\0#", stride);
     std::vector<const char *> args;
     for (std::size_t i = 0, at = 0; i < strings.size(); at += strings[i++].size() + stride)
-        args.push_back(kind == 2 ? strings[i].c_str() : &pool[at]);
+        args.push_back(kind == kSeparate ? strings[i].c_str() : &pool[at]);
     args.push_back(nullptr);
-    Strings result;
-    for (const std::string &s : strings)
-        push(result, s);
-    if (std::any_of(strings.begin(), strings.end(), [](const std::string &s) { return s.find('\0') != s.npos; }))
-        result.clear();
-    const std::string_view buffer(pool.data(), pool.size() - (pool.size() > 1 && src_.pick(2) != 0));
+    // Arrays of 8: pointers, null behind the strings (a const array too),
+    // and rows of 16 bytes, where a string of 16 has no NUL.
+    const char *array[8] = {};
+    char rows[8][16] = {};
+    for (std::size_t i = 0; i < strings.size() && i < 8; ++i) {
+        array[i] = strings[i].c_str();
+        std::memcpy(rows[i], strings[i].data(), std::min<std::size_t>(strings[i].size(), 16));
+    }
+    const char *const fixed[8] = {array[0], array[1], array[2], array[3], array[4], array[5], array[6], array[7]};
+    // A range whose second pass gives a string longer, one shorter, both,
+    // a string more or less, a NUL put in, or the same; or that throws at
+    // one of its reads, the same both times.
+    Passes passes{strings, strings};
+    if (kind == kFickle && !strings.empty()) {
+        Strings &second = passes.second;
+        const unsigned change = src_.pick(7);
+        std::string &s = second[src_.pick(static_cast<unsigned>(second.size()))];
+        std::string &t = second[src_.pick(static_cast<unsigned>(second.size()))];
+        if (change == 0 || change == 2)
+            s.push_back('+');
+        if ((change == 1 || change == 2) && !t.empty())
+            t.pop_back();
+        if (change == 3)
+            second.push_back(random_string());
+        if (change == 4)
+            second.pop_back();
+        if (change == 5 && !s.empty())
+            s[src_.pick(static_cast<unsigned>(s.size()))] = '\0';
+        if (change == 6 && src_.pick(2) != 0)
+            passes.throw_at = 1 + src_.pick(static_cast<unsigned>(2 * strings.size()));
+    }
+    const Strings result = listed(Strings(strings.begin(), strings.end() - (null_third ? 1 : 0)));
+    const std::size_t size = bytes_of(result).size();
     Requests want;
     if (!result.empty())
-        want.push_back({'m', kind == 5 ? buffer.size() + 2 : bytes_of(result).size()});
-    static const char *const kinds[] = {"std::strings", "string views", "separate C strings",
-                                        "back-to-back C strings", "spaced C strings", "split C strings"};
+        want.push_back({'m', size});
+    // What the second pass finds: the same strings, or other sizes, or a NUL.
+    const Strings copied = kind == kFickle ? listed(passes.second) : result;
+    mstring::failure second = mstring::failure::none;
+    if (!result.empty() && bytes_of(copied).size() != size)
+        second = mstring::failure::changed;
+    else if (!result.empty() && holds_nul(copied))
+        second = mstring::failure::nul;
     what_ = std::string("list::from of ") + std::to_string(strings.size()) + " " + kinds[kind];
-    const bool argv = kind == 2 || src_.pick(2) != 0; // else the vector as a range
-    int fail_at = fault(want.size());
+    const bool by_pointer = kind == kSeparate || src_.pick(2) != 0; // else the vector as a range
+    const int fail_at = fault(want.size());
+    const std::size_t n = strings.size();
+    const bool throws = passes.throw_at != 0 && (passes.throw_at <= n || (fail_at == 0 && passes.throw_at <= 2 * n));
+    const bool thrown_first = throws && passes.throw_at <= n; // before the allocation
+    const Requests made_requests = thrown_first ? Requests() : want;
     mstring::list made;
+    bool thrown = false;
     heap::Recording rec(fail_at);
-    if (kind == 0)
-        made = mstring::list::from(strings);
-    else if (kind == 1)
-        made = mstring::list::from(views);
-    else if (kind == 5)
-        made = mstring::list::split(buffer);
-    else
-        made = argv ? mstring::list::from(args.data()) : mstring::list::from(args);
-    if (!heap(rec, want, fail_at, want.empty() || fail_at != 0 ? 0 : 1))
+    try {
+        switch (kind) {
+        case kStrings: made = mstring::list::from(strings); break;
+        case kViews: made = mstring::list::from(views); break;
+        case kArray: made = by_pointer ? mstring::list::from(array) : mstring::list::from(fixed); break;
+        case kRows: made = mstring::list::from(rows); break;
+        case kBraced:
+            made = mstring::list::from({strings[0], views[1], null_third ? nullptr : strings[2].c_str()});
+            break;
+        case kMaking: made = mstring::list::from(Making(strings)); break;
+        case kList: made = mstring::list::from(other.list); break;
+        case kFickle: made = mstring::list::from(Changing(passes)); break;
+        default: made = by_pointer ? mstring::list::from(args.data()) : mstring::list::from(args); break;
+        }
+    } catch (const Thrown &) {
+        thrown = true;
+    }
+    const bool kept = !throws && fail_at == 0 && second == mstring::failure::none && !result.empty();
+    if (thrown != throws) {
+        static_cast<void>(rec.live());
+        return fail(thrown ? "an exception where none was due" : "no exception where one was due");
+    }
+    if (thrown) {
+        // The exception's own block comes last, and is freed by now.
+        std::vector<heap::Call> calls = rec.calls();
+        long live = rec.live();
+        Requests got;
+        for (const heap::Call &call : calls)
+            if (call.kind != 'f')
+                got.push_back(Request{call.kind, call.size});
+        if (got.empty() || (got.pop_back(), got != made_requests) || live != 0)
+            return fail("heap requests " + show(got) + "and the exception's, want " + show(made_requests) +
+                        ", blocks left allocated " + std::to_string(live));
+        return true; // the list is as it was
+    }
+    if (!heap(rec, made_requests, thrown_first ? 0 : fail_at, kept ? 1 : 0))
         return false;
-    if (made.failed() != (fail_at != 0              ? mstring::failure::no_memory
-                          : result.empty() && !strings.empty() ? mstring::failure::nul
-                                                              : mstring::failure::none))
+    if (made.failed() != (fail_at != 0 ? mstring::failure::no_memory : second))
         return fail("failed() differs from the model");
-    cxx_ = std::move(made);
-    cxx_strings_ = fail_at == 0 ? std::move(result) : Strings();
-    cxx_room_ = cxx_strings_.empty() ? 0 : want[0].size;
+    c.list = std::move(made);
+    c.strings = kept ? copied : Strings();
+    c.room = kept ? size : 0;
+    return true;
+}
+
+// A buffer of strings ended by NUL, its last NUL now and then cut, or by
+// ':' in strings that may hold a NUL or a ':' of their own: in one
+// allocation of the buffer's size + 2.
+bool Driver::cxx_split(CxxList &c)
+{
+    const char separator = src_.pick(2) != 0 ? '\0' : ':';
+    // Now and then 600 strings of 15 bytes: 150 chunks of 64 bytes whose
+    // separators fall in the same byte counters, which must not overflow.
+    const bool many = src_.pick(32) == 0;
+    Strings strings(many ? 600 : src_.pick(9));
+    for (std::string &s : strings)
+        s = many ? std::string(15, 'm') : separator != '\0' ? maybe_nul(random_string()) : random_string();
+    std::string buffer;
+    for (const std::string &s : strings)
+        buffer.append(s).push_back(separator);
+    if (!buffer.empty() && src_.pick(2) != 0)
+        buffer.pop_back();
+    const bool nul = separator != '\0' && buffer.find('\0') != std::string::npos;
+    Requests want;
+    if (!buffer.empty() && !nul)
+        want.push_back({'m', buffer.size() + 2});
+    what_ = "list::split of " + std::to_string(buffer.size()) + " bytes at " + (separator != '\0' ? "':'" : "NUL");
+    const int fail_at = fault(want.size());
+    heap::Recording rec(fail_at);
+    mstring::list made = mstring::list::split(buffer, separator);
+    const bool kept = !want.empty() && fail_at == 0;
+    if (!heap(rec, want, fail_at, kept ? 1 : 0))
+        return false;
+    if (made.failed() != (nul ? mstring::failure::nul : fail_at != 0 ? mstring::failure::no_memory
+                                                                     : mstring::failure::none))
+        return fail("failed() differs from the model");
+    c.list = std::move(made);
+    c.strings = kept ? split_model(buffer, separator) : Strings();
+    c.room = kept ? buffer.size() + 2 : 0;
+    return true;
+}
+
+// Room for bytes bytes: a request only for more than the block holds.
+bool Driver::cxx_reserve(CxxList &c)
+{
+    const std::size_t bytes = src_.pick(2) != 0 ? c.room + src_.pick(256) : src_.pick(64);
+    what_ = "list::reserve(" + std::to_string(bytes) + ") of " + std::to_string(c.room);
+    Requests want;
+    if (bytes > c.room)
+        want.push_back({c.room == 0 ? 'm' : 'r', bytes});
+    const int fail_at = fault(want.size());
+    heap::Recording rec(fail_at, src_.pick(2) != 0);
+    const bool ok = c.list.reserve(bytes);
+    if (!heap(rec, want, fail_at, c.room == 0 && ok && !want.empty() ? 1 : 0))
+        return false;
+    if (ok != (fail_at == 0) || c.list.failed() != (ok ? mstring::failure::none : mstring::failure::no_memory))
+        return fail("the result or failed() differs from the model");
+    if (ok && !want.empty())
+        c.room = bytes;
+    return true;
+}
+
+// clear() keeps the block; swap() and moves exchange blocks, and a move
+// leaves its source empty, without a request.  The block a move replaces
+// is freed.
+bool Driver::cxx_exchange(unsigned how)
+{
+    const unsigned a = src_.pick(2), b = src_.pick(2);
+    CxxList &to = cxx_[a], &from = cxx_[b];
+    static const char *const hows[] = {"list::clear", "list::swap", "swap of lists", "move assignment",
+                                       "move construction"};
+    what_ = std::string(hows[how]) + " of C++ lists " + std::to_string(a) + " and " + std::to_string(b);
+    const long freed = how >= 3 && a != b && to.room != 0 ? 1 : 0;
+    const Requests none;
+    {
+        heap::Recording rec;
+        if (how == 0) {
+            to.list.clear();
+        } else if (how == 1) {
+            to.list.swap(from.list);
+        } else if (how == 2) {
+            swap(to.list, from.list);
+        } else if (how == 3) {
+            to.list = std::move(from.list);
+        } else {
+            mstring::list moved(std::move(from.list));
+            to.list = std::move(moved);
+        }
+        if (!heap(rec, none, 0, -freed))
+            return false;
+    }
+    if (how == 0) {
+        to.strings.clear();
+    } else if (a != b) {
+        std::swap(to.strings, from.strings);
+        std::swap(to.room, from.room);
+        if (how >= 3) {
+            from.strings.clear();
+            from.room = 0;
+        }
+    }
     return true;
 }
 
 // Hands back the block cut to exactly its multi-string, by one realloc
 // when it has room to spare; refused, the block is whole all the same.
-bool Driver::cxx_release()
+bool Driver::cxx_release(CxxList &c)
 {
-    const std::size_t size = cxx_.bytes();
+    const std::size_t size = c.list.bytes();
     Requests want;
-    if (cxx_room_ > size)
+    if (c.room > size && size != 0)
         want.push_back({'r', size});
     what_ = "list::release of " + std::to_string(size) + " bytes";
     int fail_at = fault(want.size());
     heap::Recording rec(fail_at);
-    std::unique_ptr<char, mstring::free_deleter> block(cxx_.release());
-    if (!heap(rec, want, fail_at, 0))
+    std::unique_ptr<char, mstring::free_deleter> block(c.list.release());
+    if (!heap(rec, want, fail_at, c.room != 0 && size == 0 ? -1 : 0))
         return false;
-    if ((block != nullptr) == cxx_strings_.empty())
+    if ((block != nullptr) == c.strings.empty())
         return fail(block != nullptr ? "a block from an empty list" : "no block");
-    if (block != nullptr && (read_.size(block.get()) != size || std::string(block.get(), size) != bytes_of(cxx_strings_)))
+    if (block != nullptr &&
+        (read_.size(block.get()) != size || std::string(block.get(), size) != bytes_of(c.strings)))
         return fail("released bytes differ from the model");
-    cxx_strings_.clear();
-    cxx_room_ = 0;
+    c.strings.clear();
+    c.room = 0;
     return true;
 }
 
 // Takes mkmstrv's block, or its null.  The list knows the block only as
 // large as its multi-string (mkmstrv's may be larger by a dropped string's
 // NUL).
-bool Driver::cxx_adopt()
+bool Driver::cxx_adopt(CxxList &c)
 {
     List made;
     if (!build(made, true))
         return false;
     what_ += ", adopted";
-    cxx_ = mstring::list(made.block);
-    cxx_strings_ = made.block != nullptr ? made.strings : Strings();
-    cxx_room_ = made.block != nullptr ? bytes_of(made.strings).size() : 0;
+    c.list = mstring::list(made.block);
+    c.strings = made.block != nullptr ? made.strings : Strings();
+    c.room = made.block != nullptr ? bytes_of(made.strings).size() : 0;
     return true;
+}
+
+// One operation on one of the C++ lists: pushes mostly, now and then a new
+// list, a release or an exchange.
+bool Driver::cxx_step()
+{
+    const unsigned which = src_.pick(2);
+    CxxList &c = cxx_[which];
+    const unsigned choice = src_.pick(16);
+    if (choice == 0 || c.list.bytes() > kMaxSize || c.strings.size() > kMaxCount)
+        return cxx_release(c);
+    if (choice <= 2)
+        return cxx_from(c, cxx_[1 - which]);
+    if (choice == 3)
+        return cxx_split(c);
+    if (choice == 4)
+        return cxx_adopt(c);
+    if (choice == 5)
+        return cxx_reserve(c);
+    if (choice == 6)
+        return cxx_exchange(src_.pick(5));
+    return cxx_push(c);
 }
 
 bool Driver::step(long op)
@@ -604,17 +893,9 @@ bool Driver::step(long op)
     List &l = lists_[src_.pick(kLists)];
     unsigned choice = src_.pick(24);
     bool ok = true;
-    if (choice >= 16) {
-        // The C++ list: pushes mostly, now and then a new list or a release.
-        if (choice == 16 || cxx_.bytes() > kMaxSize || cxx_strings_.size() > kMaxCount)
-            ok = cxx_release();
-        else if (choice == 17)
-            ok = cxx_from();
-        else if (choice == 18)
-            ok = cxx_adopt();
-        else
-            ok = cxx_push();
-    } else if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)
+    if (choice >= 16)
+        ok = cxx_step();
+    else if (l.block == nullptr || l.capacity > kMaxSize || l.strings.size() > kMaxCount)
         ok = init(l, false);
     else if (choice < 2)
         ok = init(l, false);
@@ -636,7 +917,11 @@ bool Driver::step(long op)
         what_ = "measure"; // every list is measured below
     for (int i = 0; ok && i < kLists; ++i)
         ok = check(lists_[i], i);
-    return ok && check_cxx();
+    for (int i = 0; ok && i < 2; ++i)
+        ok = check_cxx(cxx_[i], i);
+    if (ok && (cxx_[0].list == cxx_[1].list) != (cxx_[0].strings == cxx_[1].strings))
+        return fail("== between the C++ lists differs from the model");
+    return ok;
 }
 
 } // namespace

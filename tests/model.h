@@ -3,15 +3,20 @@
 // of std::string.  One sequence of choices drives the library, an
 // mstring::list (mstring.hpp) and the model together, and they are
 // compared after every operation: bytes, sizes, counts, returned addresses
-// (as offsets), heap requests and printed output.  The differential test takes its choices from seeded
-// generators, the fuzz target from its input bytes.
+// (as offsets), heap requests and printed output.  The differential test
+// takes its choices from seeded generators, the fuzz target from its input
+// bytes.  Two mstring::lists go through every member, from() over every
+// kind of range it takes.
 #ifndef MSTRING_TEST_MODEL_H
 #define MSTRING_TEST_MODEL_H
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "mstring.h"
 
@@ -60,6 +65,62 @@ struct Readers {
     std::size_t (*size)(const char *) = mstrsize;
     int (*count)(const char *) = mstrcount;
     char *(*index)(const char *, int) = mstrindex;
+};
+
+// What a range that changes between passes throws.
+struct Thrown {};
+
+// A forward range of string views that gives first's strings on its first
+// pass and second's on the passes after (a pass ends when an iterator
+// meets the end), and throws Thrown at read number throw_at (counted from
+// 1; 0 never).
+struct Passes {
+    std::vector<std::string> first, second;
+    std::size_t throw_at = 0, reads = 0;
+    bool later = false;
+};
+class Changing {
+public:
+    explicit Changing(Passes &p) : p_(&p) {}
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using iterator_concept = std::forward_iterator_tag;
+        using value_type = std::string_view;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string_view;
+        iterator() = default;
+        iterator(Passes *p, bool end) : p_(p), end_(end) {}
+        std::string_view operator*() const
+        {
+            if (++p_->reads == p_->throw_at)
+                throw Thrown();
+            return (p_->later ? p_->second : p_->first)[i_];
+        }
+        iterator &operator++() { return ++i_, *this; }
+        iterator operator++(int) { iterator old = *this; ++i_; return old; }
+        friend bool operator==(const iterator &a, const iterator &b) { return a.at_end() == b.at_end(); }
+        friend bool operator!=(const iterator &a, const iterator &b) { return !(a == b); }
+
+    private:
+        bool at_end() const
+        {
+            if (end_)
+                return true;
+            bool at = i_ == (p_->later ? p_->second : p_->first).size();
+            p_->later = p_->later || at;
+            return at;
+        }
+        Passes *p_ = nullptr;
+        std::size_t i_ = 0;
+        bool end_ = false;
+    };
+    iterator begin() const { return {p_, false}; }
+    iterator end() const { return {p_, true}; }
+
+private:
+    Passes *p_;
 };
 
 // Runs operations until max_ops have run, the source is empty or the

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../heap.h"
+#include "../model.h"
 #include "../support.h"
 #include "hpp_use.cpp" // mstring.hpp, and made, a range that makes its strings
 
@@ -389,6 +390,58 @@ TEST(List_mkmstrv, FromARangeEqualsMkmstrvInOneAllocation)
     EXPECT_TRUE(!mstring::list::from(Strings{}) && mstring::list::from(Strings{}).failed() == mstring::failure::none);
     EXPECT_TRUE(mstring::list::from({"", "a", "", "bc"}) == mstring::list(mkmstrl("", "a", "", "bc", nullptr)));
     EXPECT_TRUE(mstring::list::from(made()) == mstring::list::from({"m", "mm"})); // each kept alive while read
+    // An array of pointers is a range of known length, read to its end and
+    // no further (a guard page here), not an argv to read up to a null.
+    static const char *const two[] = {"alpha", "beta"};
+    GuardedBytes guarded(std::string(reinterpret_cast<const char *>(two), sizeof two));
+    const auto &names = *reinterpret_cast<const char *const(*)[2]>(guarded.data());
+    EXPECT_TRUE(mstring::list::from(names) == mstring::list::from({"alpha", "beta"}));
+    // A null pointer in a braced list ends it, as in argv.
+    const char *unset = nullptr;
+    EXPECT_TRUE(mstring::list::from({"ls", unset, "x"}) == mstring::list::from({"ls"}));
+}
+
+// A range that gives other strings on its second pass: the copy writes no
+// byte past what the first pass measured, and the list fails; the same
+// size is the second pass's strings.  An exception from the range passes
+// through from(), and nothing stays allocated.
+TEST(List, FromARangeThatChangesOrThrowsFailsAndLeaksNothing)
+{
+    const struct {
+        model::Passes passes;
+        mstring::failure failed; // none: second's strings
+    } cases[] = {
+        {{{"a", "b"}, {"a", "longer"}}, mstring::failure::changed},
+        {{{"abc", "d"}, {"ab", "d"}}, mstring::failure::changed},
+        {{{"a"}, {"a", "b"}}, mstring::failure::changed},
+        {{{"a", "b"}, {"a"}}, mstring::failure::changed},
+        {{{"ab", "c"}, {"a", "bc"}}, mstring::failure::none},
+        {{{"ab", "c"}, {"a\0"s, "c"}}, mstring::failure::nul},
+        {{{"a", "b"}, {"a", "b"}, 1}, mstring::failure::none},
+        {{{"a", "b"}, {"a", "b"}, 4}, mstring::failure::none},
+    };
+    for (const auto &c : cases) {
+        model::Passes p = c.passes;
+        bool threw = false;
+        bool ok = false;
+        long live;
+        {
+            heap::Recording rec;
+            try {
+                mstring::list l = mstring::list::from(model::Changing(p));
+                ok = l.failed() == c.failed && (c.failed == mstring::failure::none
+                                                    ? l == mstring::list::from(p.second)
+                                                    : !l && l.get() == nullptr);
+            } catch (const model::Thrown &) {
+                threw = true;
+            }
+            live = rec.live();
+        }
+        const std::string where = p.first[0] + " then " + p.second[0] + ", throw at " + std::to_string(p.throw_at);
+        EXPECT_EQ(threw, p.throw_at != 0) << where;
+        EXPECT_TRUE(ok || threw) << where;
+        EXPECT_EQ(live, 0) << where;
+    }
 }
 
 TEST(List_mstrsize_mkmstrv, AdoptsAndReleasesLibraryBlocks)
