@@ -8,7 +8,8 @@
 //   head, head_nuls(p)  0, or a first look's size and the flags of as many
 //                       bytes from p (unaligned), bit 0 for p's; the
 //                       entries of an adapter with a head (x86's alone)
-//                       glance at 8 bytes in a general register first
+//                       glance at 8 bytes in a general register first,
+//                       on amd64
 //   offset(f), count(f) byte of the lowest flag, number of flags
 //   chunk               0, or the size of an aligned run of blocks that
 //   skip(at)            are passed while no NUL pair ends in them (they
@@ -76,6 +77,11 @@ inline typename A::mask look(const char *p)
 // byte, p's byte lowest), where they lie in p's aligned 64 bytes, else 0:
 // an entry's glance in a general register before its first look.  A small
 // list's answer then waits on no mask moved out of a vector register.
+// Only where a general register holds the 8 bytes: in two registers
+// (i386) the glance measured slower than the first look.
+template <class A>
+inline constexpr bool glances = A::head != 0 && sizeof(word) == 8;
+
 typedef std::uint64_t __attribute__((__may_alias__, __aligned__(1))) any_8_bytes;
 
 template <class A>
@@ -212,11 +218,11 @@ inline unsigned tiny(const char *ms)
 template <class A, std::size_t (&rest)(const char *)>
 inline std::size_t size(const char *ms)
 {
-    if constexpr (A::head != 0) {
+    if (unsigned n = tiny(ms))
+        return n;
+    if constexpr (glances<A>) {
         if (std::uint64_t pair = glance_ends(glance<A>(ms)))
             return glance_size(pair);
-    } else if (unsigned n = tiny(ms)) {
-        return n;
     }
     typename A::mask end = ends<A>(look<A>(ms), 0);
     return end != 0 ? A::offset(end) + 1 : rest(ms);
@@ -258,12 +264,12 @@ inline int count_rest(const char *ms)
 template <class A, int (&rest)(const char *)>
 inline int count(const char *ms)
 {
-    if constexpr (A::head != 0) {
+    if (tiny(ms) != 0)
+        return 1;
+    if constexpr (glances<A>) {
         std::uint64_t flags = glance<A>(ms);
         if (std::uint64_t pair = glance_ends(flags))
             return static_cast<int>(glance_count<A>(glance_passed(flags, pair)));
-    } else if (tiny(ms) != 0) {
-        return 1;
     }
     typename A::mask nuls = look<A>(ms), end = ends<A>(nuls, 0);
     return end != 0 ? static_cast<int>(A::count(below<A>(end, nuls))) : rest(ms);
@@ -330,7 +336,7 @@ inline char *index(const char *ms, int n)
     if (n == 1)
         return const_cast<char *>(ms);
     unsigned left = static_cast<unsigned>(n) - 1;
-    if constexpr (A::head != 0) {
+    if constexpr (glances<A>) {
         std::uint64_t flags = glance<A>(ms), pair = glance_ends(flags);
         std::uint64_t passed = pair != 0 ? glance_passed(flags, pair) : flags;
         if (left <= glance_count<A>(passed))
