@@ -7,6 +7,7 @@
 #include <argz.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -259,6 +260,127 @@ void small(benchmark::State &state, size_t size, Call call)
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 16 * 64);
 }
 
+// Many different lists of one size for the mix: 1024 of them, back to
+// back with 1 to 16 bytes between them, so that neither the branch
+// predictor nor the start's alignment repeats, in as little memory as
+// that allows (up to 32 KiB for lists up to 16 bytes).
+struct Mix {
+    std::vector<char> bytes;
+    std::vector<const char *> ms, last;
+    std::vector<int> count;
+    size_t size;
+};
+
+void fill_mix(Mix &m, size_t size)
+{
+    std::mt19937 rng(static_cast<unsigned>(size) + 1);
+    const size_t lists = 1024;
+    m.bytes.assign(lists * (size + 16) + 64, 'x');
+    m.size = size;
+    char *at = m.bytes.data();
+    for (size_t i = 0; i < lists; ++i) {
+        at += std::uniform_int_distribution<size_t>(1, 16)(rng);
+        make_small(at, size, rng);
+        m.ms.push_back(at);
+        m.count.push_back(literal::mstrcount(at));
+        m.last.push_back(literal::mstrindex(at, m.count.back()));
+        at += size;
+    }
+}
+
+// The CPU time of this thread, in seconds: the mix is timed by it, so
+// that what other processes take of a busy processor is not counted.
+double thread_seconds()
+{
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// 1024 calls on the mix's lists in turn from list first, each list's
+// address depending on the previous result (through a zero the compiler
+// cannot see), as in a chained round.  The thread's CPU time in seconds,
+// or -1 on a wrong result.
+template <class Call>
+double mix_round(const Mix &m, size_t first, Call call, uintptr_t zero)
+{
+    double start = thread_seconds();
+    uintptr_t r = 0, any = 0;
+    bool ok = true;
+    for (size_t k = 0; k < 1024; ++k) {
+        size_t i = (first + k + (r & zero)) & (m.ms.size() - 1);
+        r = call(m.ms[i], m.count[i], m.last[i], m.size, ok);
+        any ^= r;
+    }
+    benchmark::DoNotOptimize(any);
+    double end = thread_seconds();
+    return ok ? end - start : -1;
+}
+
+template <class Call>
+void mix(benchmark::State &state, size_t size, Call call)
+{
+    Mix m;
+    fill_mix(m, size);
+    volatile uintptr_t opaque = 0;
+    const uintptr_t zero = opaque;
+    size_t first = 0;
+    for (auto _ : state) {
+        double t = mix_round(m, first, call, zero);
+        if (t < 0) {
+            state.SkipWithError("wrong result");
+            return;
+        }
+        first += 1024;
+        state.SetIterationTime(t);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 1024);
+}
+
+// mix/: latency over many lists of one size (see Mix), the library and the
+// byte loop.
+void register_mix(size_t size)
+{
+    const std::string tail = "/" + std::to_string(size);
+    auto add = [&](const std::string &name, auto call) {
+        benchmark::RegisterBenchmark(("mix/" + name + tail).c_str(),
+                                     [size, call](benchmark::State &s) { mix(s, size, call); })
+            ->UseManualTime()
+            ->MinTime(0.05)
+            ->Unit(benchmark::kMicrosecond);
+    };
+    add("size/library", [](const char *ms, int, const char *, size_t want, bool &ok) {
+        size_t r = mstrsize(ms);
+        ok &= r == want;
+        return static_cast<uintptr_t>(r);
+    });
+    add("size/literal", [](const char *ms, int, const char *, size_t want, bool &ok) {
+        size_t r = literal::mstrsize(ms);
+        ok &= r == want;
+        return static_cast<uintptr_t>(r);
+    });
+    add("count/library", [](const char *ms, int count, const char *, size_t, bool &ok) {
+        int r = mstrcount(ms);
+        ok &= r == count;
+        return static_cast<uintptr_t>(r);
+    });
+    add("count/literal", [](const char *ms, int count, const char *, size_t, bool &ok) {
+        int r = literal::mstrcount(ms);
+        ok &= r == count;
+        return static_cast<uintptr_t>(r);
+    });
+    add("index/library", [](const char *ms, int count, const char *last, size_t, bool &ok) {
+        const char *r = mstrindex(ms, count);
+        ok &= r == last;
+        return reinterpret_cast<uintptr_t>(r);
+    });
+    add("index/literal", [](const char *ms, int count, const char *last, size_t, bool &ok) {
+        const char *r = literal::mstrindex(ms, count);
+        ok &= r == last;
+        return reinterpret_cast<uintptr_t>(r);
+    });
+}
+
 void register_smalls()
 {
     for (size_t size : {2, 3, 8, 16, 32, 64, 128, 256, 1024}) {
@@ -307,6 +429,7 @@ void register_smalls()
             ok &= r == s.last[i];
             return reinterpret_cast<uintptr_t>(r);
         });
+        register_mix(size);
     }
 }
 

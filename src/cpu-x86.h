@@ -25,8 +25,8 @@
 namespace mstring_internal {
 
 // Features, as bits.  avx2 stands for AVX2 and BMI1 with the ymm registers
-// enabled by the system, avx512 for AVX512F, AVX512BW, AVX512VL and BMI1
-// with the opmask and zmm registers enabled.  blocks is not the
+// enabled by the system, avx512 for AVX512F, AVX512BW, AVX512VL,
+// AVX512VBMI and BMI1 with the opmask and zmm registers enabled.  blocks is not the
 // processor's: whole aligned blocks may be read past a list's end, as
 // every variant but the byte one does.  Such reads never reach another
 // page, but valgrind's memcheck reports them (and what is computed from
@@ -35,13 +35,14 @@ namespace mstring_internal {
 enum feature : unsigned { sse2 = 1, popcnt = 2, avx2 = 4, avx512 = 8, blocks = 16 };
 
 // What CPUID and XGETBV gave: the highest leaf (leaf 0's eax), leaf 1's
-// ecx and edx, leaf 7's ebx (subleaf 0) and XCR0.  A value that was not
+// ecx and edx, leaf 7's ebx and ecx (subleaf 0) and XCR0.  A value that was not
 // read, as its leaf or XGETBV was not there to read, is 0.
 struct cpuid_values {
     unsigned leaves;
     unsigned leaf1_ecx;
     unsigned leaf1_edx;
     unsigned leaf7_ebx;
+    unsigned leaf7_ecx;
     unsigned xcr0;
 };
 
@@ -71,7 +72,7 @@ MSTRING_RESOLVES constexpr unsigned features_of(const cpuid_values &r)
     if (ymm && (r.leaf7_ebx & bit_AVX2) != 0)
         features |= avx2;
     const unsigned avx512bw = bit_AVX512F | bit_AVX512BW | bit_AVX512VL;
-    if (zmm && (r.leaf7_ebx & avx512bw) == avx512bw)
+    if (zmm && (r.leaf7_ebx & avx512bw) == avx512bw && (r.leaf7_ecx & bit_AVX512VBMI) != 0)
         features |= avx512;
     return features;
 }
@@ -90,7 +91,7 @@ MSTRING_RESOLVES inline unsigned x86_features()
     if (r.leaves >= 1)
         __cpuid_count(1, 0, a, b, r.leaf1_ecx, r.leaf1_edx);
     if (r.leaves >= 7)
-        __cpuid_count(7, 0, a, r.leaf7_ebx, c, d);
+        __cpuid_count(7, 0, a, r.leaf7_ebx, r.leaf7_ecx, d);
     // volatile: executed only where the test lets it, never moved above it.
     if (has_xgetbv(r))
         __asm__ __volatile__("xgetbv" : "=a"(r.xcr0), "=d"(d) : "c"(0));

@@ -80,6 +80,13 @@ struct avx2_scan {
         return _mm256_movemask_epi8(_mm256_cmpeq_epi16(m, _mm256_setzero_si256())) == 0;
     }
 
+    MSTRING_AVX2 static address skip(address at)
+    {
+        while (quiet(at))
+            at += chunk;
+        return at;
+    }
+
     // Passes at most limit (up to 63) quiet chunks from at, adding their
     // NULs to nuls, and returns where it stopped.  Each byte counter gains
     // at most 4 per chunk, so 63 chunks cannot overflow it.

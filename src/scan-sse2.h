@@ -104,6 +104,13 @@ struct sse2_scan {
         return zeros(_mm_min_epu8(_mm_min_epu8(a, b), _mm_min_epu8(c, d))) == 0;
     }
 
+    MSTRING_SSE2 static address skip(address at)
+    {
+        while (quiet(at))
+            at += chunk;
+        return at;
+    }
+
     // Passes at most limit (up to 63) quiet chunks from at, adding their
     // NULs to nuls, and returns where it stopped.  Each byte counter gains
     // at most 4 per chunk, so 63 chunks cannot overflow it.

@@ -49,12 +49,13 @@ MSTRING_SCANS inline word load_word(address at)
     return w;
 }
 
-// Bit 7 of each NUL byte of w and no other bit.  Exact for every byte:
-// unlike (w - 0x0101...01) & ~w, nothing carries from one byte into the
-// next.
-inline word nul_flags(word w)
+// Bit 7 of each NUL byte of w (a word, or 8 bytes) and no other bit.
+// Exact for every byte: unlike (w - 0x0101...01) & ~w, nothing carries
+// from one byte into the next.
+template <class W>
+inline W nul_flags(W w)
 {
-    const word low7 = 0x7f * ones;
+    const W low7 = 0x7f * (~W{0} / 0xff);
     return ~(((w & low7) + low7) | w | low7);
 }
 

@@ -15,10 +15,11 @@ using namespace mstring_internal;
 TEST(Probe_mstrsize_mstrcount_mstrindex, FeaturesFromCpuidAndXcr0)
 {
     // Leaf 1 ecx and edx of a processor with everything the variants use,
-    // leaf 7 ebx with AVX2, BMI1 and AVX-512 (F, BW, VL), and XCR0 saving
-    // the x87, xmm, ymm, opmask and zmm state.
+    // leaf 7 ebx with AVX2, BMI1 and AVX-512 (F, BW, VL) and ecx with
+    // AVX512VBMI, and XCR0 saving the x87, xmm, ymm, opmask and zmm state.
     const unsigned ecx = bit_POPCNT | bit_OSXSAVE | bit_AVX, edx = bit_SSE2;
     const unsigned ebx7 = bit_AVX2 | bit_BMI | bit_AVX512F | bit_AVX512BW | bit_AVX512VL, xcr0 = 0xe7;
+    const unsigned ecx7 = bit_AVX512VBMI;
     const unsigned all = sse2 | popcnt | avx2 | avx512;
     const struct {
         const char *what;
@@ -26,25 +27,26 @@ TEST(Probe_mstrsize_mstrcount_mstrindex, FeaturesFromCpuidAndXcr0)
         unsigned want;
         bool xgetbv;
     } cases[] = {
-        {"everything", {13, ecx, edx, ebx7, xcr0}, all, true},
-        {"leaf 7 highest", {7, ecx, edx, ebx7, xcr0}, all, true},
-        {"no leaf 1", {0, ecx, edx, ebx7, xcr0}, 0, false},
-        {"leaf 1 highest", {1, ecx, edx, ebx7, xcr0}, sse2 | popcnt, true},
-        {"SSE2 without POPCNT", {13, ecx & ~bit_POPCNT, edx, ebx7, xcr0}, sse2 | avx2 | avx512, true},
-        {"POPCNT without SSE2", {1, bit_POPCNT, 0, 0, 0}, popcnt, false},
-        {"AVX2 without BMI1", {13, ecx, edx, ebx7 & ~bit_BMI, xcr0}, sse2 | popcnt, true},
-        {"BMI1 without AVX2", {13, ecx, edx, ebx7 & ~bit_AVX2, xcr0}, sse2 | popcnt | avx512, true},
-        {"AVX2 without AVX", {13, ecx & ~bit_AVX, edx, ebx7, xcr0}, sse2 | popcnt, true},
+        {"everything", {13, ecx, edx, ebx7, ecx7, xcr0}, all, true},
+        {"leaf 7 highest", {7, ecx, edx, ebx7, ecx7, xcr0}, all, true},
+        {"no leaf 1", {0, ecx, edx, ebx7, ecx7, xcr0}, 0, false},
+        {"leaf 1 highest", {1, ecx, edx, ebx7, ecx7, xcr0}, sse2 | popcnt, true},
+        {"SSE2 without POPCNT", {13, ecx & ~bit_POPCNT, edx, ebx7, ecx7, xcr0}, sse2 | avx2 | avx512, true},
+        {"POPCNT without SSE2", {1, bit_POPCNT, 0, 0, 0, 0}, popcnt, false},
+        {"AVX2 without BMI1", {13, ecx, edx, ebx7 & ~bit_BMI, ecx7, xcr0}, sse2 | popcnt, true},
+        {"BMI1 without AVX2", {13, ecx, edx, ebx7 & ~bit_AVX2, ecx7, xcr0}, sse2 | popcnt | avx512, true},
+        {"AVX2 without AVX", {13, ecx & ~bit_AVX, edx, ebx7, ecx7, xcr0}, sse2 | popcnt, true},
         // XCR0 as if read, where XGETBV may not be executed.
-        {"AVX without OSXSAVE", {13, ecx & ~bit_OSXSAVE, edx, ebx7, xcr0}, sse2 | popcnt, false},
-        {"XCR0 without the ymm state", {13, ecx, edx, ebx7, 0xe3}, sse2 | popcnt, true},
-        {"XCR0 without the xmm state", {13, ecx, edx, ebx7, 0xe5}, sse2 | popcnt, true},
-        {"AVX-512 without BW", {13, ecx, edx, ebx7 & ~bit_AVX512BW, xcr0}, sse2 | popcnt | avx2, true},
-        {"AVX-512 without VL", {13, ecx, edx, ebx7 & ~bit_AVX512VL, xcr0}, sse2 | popcnt | avx2, true},
-        {"AVX-512 without F", {13, ecx, edx, ebx7 & ~bit_AVX512F, xcr0}, sse2 | popcnt | avx2, true},
-        {"XCR0 without the opmask state", {13, ecx, edx, ebx7, 0xc7}, sse2 | popcnt | avx2, true},
-        {"XCR0 without the upper zmm0-15", {13, ecx, edx, ebx7, 0xa7}, sse2 | popcnt | avx2, true},
-        {"XCR0 without zmm16-31", {13, ecx, edx, ebx7, 0x67}, sse2 | popcnt | avx2, true},
+        {"AVX without OSXSAVE", {13, ecx & ~bit_OSXSAVE, edx, ebx7, ecx7, xcr0}, sse2 | popcnt, false},
+        {"XCR0 without the ymm state", {13, ecx, edx, ebx7, ecx7, 0xe3}, sse2 | popcnt, true},
+        {"XCR0 without the xmm state", {13, ecx, edx, ebx7, ecx7, 0xe5}, sse2 | popcnt, true},
+        {"AVX-512 without BW", {13, ecx, edx, ebx7 & ~bit_AVX512BW, ecx7, xcr0}, sse2 | popcnt | avx2, true},
+        {"AVX-512 without VL", {13, ecx, edx, ebx7 & ~bit_AVX512VL, ecx7, xcr0}, sse2 | popcnt | avx2, true},
+        {"AVX-512 without VBMI", {13, ecx, edx, ebx7, 0, xcr0}, sse2 | popcnt | avx2, true},
+        {"AVX-512 without F", {13, ecx, edx, ebx7 & ~bit_AVX512F, ecx7, xcr0}, sse2 | popcnt | avx2, true},
+        {"XCR0 without the opmask state", {13, ecx, edx, ebx7, ecx7, 0xc7}, sse2 | popcnt | avx2, true},
+        {"XCR0 without the upper zmm0-15", {13, ecx, edx, ebx7, ecx7, 0xa7}, sse2 | popcnt | avx2, true},
+        {"XCR0 without zmm16-31", {13, ecx, edx, ebx7, ecx7, 0x67}, sse2 | popcnt | avx2, true},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(features_of(c.values), c.want) << c.what;
@@ -95,7 +97,7 @@ TEST(Selector_mstrsize_mstrcount_mstrindex, PicksTheBestVariantTheProcessorRuns)
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi"))
         here |= avx2;
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi"))
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi"))
         here |= avx512;
     EXPECT_EQ(cpu_features(), here);
     const variant &best = select(here);

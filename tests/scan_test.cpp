@@ -240,6 +240,46 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, RandomListsEndingAtEveryOffset)
     }
 }
 
+// Every pattern of NULs and other bytes in a 12-byte window, at the
+// list's start and across the first block boundary (64), the first chunk
+// boundary (512, where a 512-byte chunk's scan is entered from blocks), the
+// next (1024, from chunk to chunk) and a block boundary inside that chunk
+// (1088), the boundary after the window's
+// 6th or 11th byte, the start at an alignment that moves with the
+// pattern; the bytes before the start are NUL, the list goes on past the
+// next chunk.  Each list is read in
+// every way against the byte-at-a-time reading: pairs across blocks and
+// chunks, the flag carried between them, and the n-th NUL in any block.
+TEST_P(Scan_mstrsize_mstrcount_mstrindex, EveryNulPatternInAWindow)
+{
+    alignas(4096) static char buf[4096];
+    const Scanner &s = GetParam();
+    for (size_t cross : {0, 64, 512, 1024, 1088}) {
+        for (size_t before : {6, 11}) {
+            for (unsigned p = 0; p < 1u << 12; ++p) {
+                const size_t w = cross == 0 ? p * 7 % 64 : cross - before, start = std::min<size_t>(w, p * 7 % 64);
+                std::memset(buf, 0, start);
+                std::memset(buf + start, 'a', w - start);
+                for (size_t i = 0; i < 12; ++i)
+                    buf[w + i] = p >> i & 1 ? '\0' : kTricky[1 + (w + i) % 3];
+                // Past a chunk boundary, the final NUL lies past the next
+                // one: a pair missed at the boundary is not found later in
+                // the same chunk.
+                const size_t after = cross >= 512 ? 600 : 0;
+                std::memset(buf + w + 12, 'z', after + 1);
+                std::memcpy(buf + w + 13 + after, "\0\0", 3);
+                const char *ms = buf + start;
+                Reading want = reference(ms);
+                ASSERT_EQ(s.size(ms), want.size) << "window at " << w << ", pattern " << p << ", start " << start;
+                ASSERT_EQ(s.count(ms), want.count) << "window at " << w << ", pattern " << p << ", start " << start;
+                for (int n = 1; n <= want.count + 2; ++n)
+                    ASSERT_EQ(s.index(ms, n), n <= want.count + 1 ? ms + want.starts[static_cast<size_t>(n - 1)] : nullptr)
+                        << "window at " << w << ", pattern " << p << ", start " << start << ", n " << n;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Scanners, Scan_mstrsize_mstrcount_mstrindex, testing::ValuesIn(scanners()),
                          [](const testing::TestParamInfo<Scanner> &i) { return std::string(i.param.name); });
 
