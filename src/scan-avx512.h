@@ -19,7 +19,7 @@ namespace mstring_internal {
 
 // One load and one VPTESTNMB find a block's NULs as a 64-bit opmask; the
 // skeleton tests for pairs on it.  Bit i flags byte i of the block.  A
-// chunk is eight blocks, tested for pairs and counted in vector registers
+// chunk is four blocks, tested for pairs and counted in vector registers
 // alone, each byte loaded once, with one branch per chunk: a mask per
 // block moved to a general register would cost more (Zen 4 moves a 64-bit
 // opmask in two halves, one every two cycles).
@@ -27,7 +27,7 @@ struct avx512_scan {
     using mask = std::uint64_t;
     static constexpr unsigned bytes = 64;
     static constexpr unsigned unit = 1;
-    static constexpr unsigned chunk = 512;
+    static constexpr unsigned chunk = 256;
     static constexpr unsigned head = 16;
 
     MSTRING_AVX512 static mask head_nuls(address p)
@@ -90,7 +90,7 @@ struct avx512_scan {
 
     // Passes at most limit quiet chunks from at, adding their NULs to
     // nuls, and returns where it stopped.  Byte counters count each
-    // chunk's bytes that are not NUL, at most 8 each, and are summed into
+    // chunk's bytes that are not NUL, at most 4 each, and are summed into
     // 64-bit lanes chunk by chunk.
     MSTRING_AVX512 static address pass(address at, unsigned limit, std::size_t &nuls)
     {

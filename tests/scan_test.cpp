@@ -241,10 +241,10 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, RandomListsEndingAtEveryOffset)
 }
 
 // Every pattern of NULs and other bytes in a 12-byte window, at the
-// list's start and across the first block boundary (64), the first chunk
-// boundary (512, where a 512-byte chunk's scan is entered from blocks), the
-// next (1024, from chunk to chunk) and a block boundary inside that chunk
-// (1088), the boundary after the window's
+// list's start and across the first block boundary (64), the boundaries
+// where a 128- or 256-byte chunk's scan is entered from blocks (128, 256),
+// the later ones (512, 1024, from chunk to chunk) and a block boundary
+// inside a chunk (1088), the boundary after the window's
 // 6th or 11th byte, the start at an alignment that moves with the
 // pattern; the bytes before the start are NUL, the list goes on past the
 // next chunk.  Each list is read in
@@ -254,7 +254,7 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, EveryNulPatternInAWindow)
 {
     alignas(4096) static char buf[4096];
     const Scanner &s = GetParam();
-    for (size_t cross : {0, 64, 512, 1024, 1088}) {
+    for (size_t cross : {0, 64, 128, 256, 512, 1024, 1088}) {
         for (size_t before : {6, 11}) {
             for (unsigned p = 0; p < 1u << 12; ++p) {
                 const size_t w = cross == 0 ? p * 7 % 64 : cross - before, start = std::min<size_t>(w, p * 7 % 64);
@@ -265,7 +265,7 @@ TEST_P(Scan_mstrsize_mstrcount_mstrindex, EveryNulPatternInAWindow)
                 // Past a chunk boundary, the final NUL lies past the next
                 // one: a pair missed at the boundary is not found later in
                 // the same chunk.
-                const size_t after = cross >= 512 ? 600 : 0;
+                const size_t after = cross >= 128 ? 600 : 0;
                 std::memset(buf + w + 12, 'z', after + 1);
                 std::memcpy(buf + w + 13 + after, "\0\0", 3);
                 const char *ms = buf + start;
