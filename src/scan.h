@@ -107,9 +107,9 @@ inline std::uint64_t glance_passed(std::uint64_t nuls, std::uint64_t end)
 // Answers read off a glance's flags by a branch per byte: where the
 // processor predicts the branches, as it does for lists of one size, the
 // answer waits on no byte read, and neither need the caller's next step;
-// in a mix of lists they cost what a byte loop's branches cost.  (The
-// same for the first look's masks measured slower: those lists are
-// longer, and the branches more.)
+// in a mix of lists they cost what a byte loop's branches cost.  (Such
+// branches on the first look's masks measured slower: the lists there
+// are longer, and the branches more.)
 inline bool glance_flag(std::uint64_t flags, unsigned byte)
 {
     return (flags >> (8 * byte + 7) & 1) != 0;
